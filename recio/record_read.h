@@ -1,0 +1,43 @@
+#pragma once
+// Formatted read statements: read records from a unit and convert fields.
+//
+//   recio::ReadStatement r(5, kIntegers);   // reads one record
+//   r.get(iunit); r.get(iout);
+//   r.finish();
+//
+// A statement always consumes at least one record; when the items outlast
+// the layout, the next record is read and the layout starts again.
+
+#include <cstdint>
+#include <string_view>
+
+#include "recio/layout.h"
+
+namespace recio {
+
+class FormattedInput;
+
+class ReadStatement {
+ public:
+  ReadStatement(std::int32_t unit, const Layout& layout);
+  ReadStatement(const ReadStatement&) = delete;
+  ReadStatement& operator=(const ReadStatement&) = delete;
+
+  void get(std::int32_t& value);
+  void get(double& value);
+  void finish() {}
+
+ private:
+  const Descriptor& next_data();
+  std::string_view cut_field(std::int32_t width);
+
+  std::int32_t unit_;
+  const Layout& layout_;
+  FormattedInput& in_;
+  std::string_view record_;
+  std::size_t pos_ = 0;
+  std::size_t index_ = 0;
+  std::int32_t repeat_left_ = 0;
+};
+
+}  // namespace recio

@@ -1,0 +1,73 @@
+#pragma once
+// Views of the Fortran-era arrays the solver works on: column-major, indexed
+// from 1, with the caller's leading dimension. They own nothing and cost
+// nothing: operator() is one multiply-add on indices.
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace solver {
+
+// An lda x ncol column-major array, indexed from 1 like the data it describes.
+class MatrixRef {
+ public:
+  constexpr MatrixRef(std::span<double> data, std::int32_t lda,
+                      std::int32_t ncol)
+      : data_(data.data()), lda_(lda), ncol_(ncol) {
+    assert(lda >= 0 && ncol >= 0);
+    assert(data.size() >= std::size_t(lda) * std::size_t(ncol));
+  }
+
+  constexpr double& operator()(std::int32_t i, std::int32_t j) const {
+    assert(1 <= i && i <= lda_ && 1 <= j && j <= ncol_);
+    return data_[std::size_t(j - 1) * std::size_t(lda_) + std::size_t(i - 1)];
+  }
+  // Column j from row 1, lda entries.
+  constexpr std::span<double> column(std::int32_t j) const {
+    assert(1 <= j && j <= ncol_);
+    return {data_ + std::size_t(j - 1) * std::size_t(lda_), std::size_t(lda_)};
+  }
+  constexpr std::int32_t rows() const { return lda_; }
+  constexpr std::int32_t cols() const { return ncol_; }
+
+ private:
+  double* data_;
+  std::int32_t lda_;
+  std::int32_t ncol_;
+};
+
+// A vector indexed from 1.
+template <typename T>
+class VectorRef {
+ public:
+  constexpr explicit VectorRef(std::span<T> data) : data_(data) {}
+
+  constexpr T& operator()(std::int32_t i) const {
+    assert(1 <= i && std::size_t(i) <= data_.size());
+    return data_[std::size_t(i - 1)];
+  }
+  constexpr std::int32_t size() const {
+    return static_cast<std::int32_t>(data_.size());
+  }
+
+ private:
+  std::span<T> data_;
+};
+
+// The solver's result codes.
+enum Status : std::int32_t {
+  kOptimal = 0,
+  kUnbounded = 1,
+  kIterationLimit = 2,  // MAXIT iterations made without an end
+  kInfeasible = -1,
+  kUnsettled = -2,  // phase 1 did not settle, or a recomputation stopped early
+};
+
+inline constexpr double kEps = 1.0e-6;
+inline constexpr double kBig = 1.0e10;
+inline constexpr std::int32_t kMaxRestarts = 5;
+inline constexpr std::int32_t kMaxIterations = 100000;
+
+}  // namespace solver
