@@ -28,7 +28,12 @@ class ReadStatement {
   void finish() {}
 
  private:
+  void next_record();
+  // Skips descriptors up to the next data descriptor (the next record and
+  // the layout again when it runs out) and returns it.
   const Descriptor& next_data();
+  // The next field of `width` columns: shorter where the record ends or a
+  // comma ends it early.
   std::string_view cut_field(std::int32_t width);
 
   std::int32_t unit_;

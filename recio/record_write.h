@@ -34,12 +34,11 @@ class WriteStatement {
   void finish();
 
  private:
-  enum class Stop : std::uint8_t { kData, kEnd, kDollar };
-  // Walks non-data descriptors from the current place. With an item pending,
-  // stops at the next data descriptor (reverting at the end of the layout);
-  // otherwise stops at a data descriptor or the end.
-  Stop advance(bool item_pending);
+  // Acts on descriptors up to the next data descriptor, starting the layout
+  // again on a new record when it runs out, and returns that descriptor.
   const Descriptor& next_data();
+  // Carries out one descriptor that takes no item.
+  void act(const Descriptor& d);
 
   std::int32_t unit_;
   const Layout& layout_;

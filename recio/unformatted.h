@@ -8,6 +8,8 @@
 
 namespace recio {
 
+class Unit;
+
 // Position `unit` before its first record; the next write truncates the file
 // after itself. Does nothing for an unconnected unit.
 void rewind(std::int32_t unit);
@@ -29,6 +31,7 @@ class UnformattedWrite {
 
  private:
   std::int32_t unit_;
+  Unit& u_;
 };
 
 // Reads the next record of `unit` whole; items are then taken in order.
@@ -44,6 +47,7 @@ class UnformattedRead {
 
  private:
   std::int32_t unit_;
+  Unit& u_;
   std::size_t pos_ = 0;
 };
 

@@ -1,0 +1,31 @@
+#include "driver/karvon.h"
+
+#include "driver/problem_input.h"
+#include "driver/report.h"
+#include "driver/storage.h"
+#include "recio/startup.h"
+#include "recio/unformatted.h"
+#include "solver/linear.h"
+
+namespace driver {
+
+void run() {
+  recio::division_check();
+  // One storage object for the whole run; never cleared between problems.
+  static Storage s;
+  for (;;) {
+    read_settings(s);
+    if (s.IUNIT > 0) recio::open_new_unformatted(s.IUNIT, "LP.TMP");
+    read_header(s);
+    read_problem(s);
+    prepare(s);
+    write_echo(s, Echo::kBeforeCall);
+    solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
+                   s.STATUS, s.ITER, kLda, kNcol, s.asave(), s.row0(),
+                   s.col0(), s.IUNIT, s.IOUT);
+    write_echo(s, Echo::kAfterCall);
+    if (s.STATUS == 0) write_result(s);
+  }
+}
+
+}  // namespace driver

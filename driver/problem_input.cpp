@@ -1,0 +1,91 @@
+#include "driver/problem_input.h"
+
+#include <string>
+
+#include "recio/errors.h"
+#include "recio/layout.h"
+#include "recio/record_read.h"
+
+namespace driver {
+namespace {
+
+constexpr std::int32_t kInputUnit = 5;
+constexpr auto kIntegers = recio::layout("(11I5)");
+constexpr auto kReals = recio::layout("(11F10.0)");
+constexpr double kNoBound = 1.0e30;
+
+}  // namespace
+
+void read_settings(Storage& s) {
+  recio::ReadStatement r(kInputUnit, kIntegers);
+  r.get(s.IUNIT);
+  r.get(s.IOUT);
+  r.finish();
+}
+
+void read_header(Storage& s) {
+  {
+    recio::ReadStatement r(kInputUnit, kIntegers);
+    r.get(s.M);
+    r.get(s.N);
+    r.get(s.NBOUND);
+    r.finish();
+  }
+  // The closing header, tested in this order.
+  if (s.N > kNcol || s.M == 0 || s.M >= kLda) recio::stop_plain();
+  if (s.M < 0 || s.N < 1) {
+    const std::string text = "KARVON: invalid problem header: M = " +
+                             std::to_string(s.M) +
+                             ", N = " + std::to_string(s.N);
+    throw recio::RunEnd::message(text, 2);
+  }
+}
+
+void read_problem(Storage& s) {
+  solver::MatrixRef a = s.a();
+  for (std::int32_t i = 1; i <= s.M; ++i) {
+    recio::ReadStatement r(kInputUnit, kReals);
+    for (std::int32_t j = 1; j <= s.N; ++j) r.get(a(i, j));
+    r.finish();
+  }
+  {
+    recio::ReadStatement r(kInputUnit, kReals);
+    for (std::int32_t k = 1; k <= s.NBOUND; ++k) {
+      double value = 0.0;
+      r.get(value);
+      if (k <= kMaxVariables) s.bound()(k) = value;
+    }
+    r.finish();
+  }
+  {
+    recio::ReadStatement r(kInputUnit, kIntegers);
+    for (std::int32_t i = 1; i <= s.M - 1; ++i) r.get(s.row()(i));
+    r.finish();
+  }
+  {
+    recio::ReadStatement r(kInputUnit, kIntegers);
+    for (std::int32_t j = 1; j <= s.N - 1; ++j) r.get(s.col()(j));
+    r.finish();
+  }
+}
+
+void prepare(Storage& s) {
+  for (std::int32_t j = 1; j <= s.N - 1; ++j) {
+    if (s.col()(j) == 0) s.col()(j) = j;
+  }
+  s.NV = s.N - 1;
+  for (std::int32_t i = 1; i <= s.M - 1; ++i) {
+    std::int32_t& kind = s.row()(i);
+    if (kind == 0) continue;
+    ++s.NV;
+    if (kind == 1) kind = s.NV;
+    if (kind == -1) kind = -s.NV;
+  }
+  for (std::int32_t j = 1; j <= s.NV; ++j) {
+    double& b = s.bound()(j);
+    if (j > s.NBOUND) b = 0.0;
+    if (!(b > 0.0)) b = kNoBound;
+  }
+}
+
+}  // namespace driver

@@ -1,0 +1,78 @@
+#include "recio/record_read.h"
+
+#include "recio/field_in.h"
+#include "recio/units.h"
+
+namespace recio {
+
+ReadStatement::ReadStatement(std::int32_t unit, const Layout& layout)
+    : unit_(unit), layout_(layout), in_(formatted_input(unit)) {
+  next_record();
+}
+
+void ReadStatement::next_record() {
+  if (!in_.next_record(record_)) fail(Error::kEndOfFile, unit_);
+  pos_ = 0;
+}
+
+const Descriptor& ReadStatement::next_data() {
+  for (;;) {
+    if (index_ == layout_.size()) {
+      // More items than fields: the next record, and the layout again.
+      if (!layout_.has_data()) fail(Error::kFormatLoop, unit_);
+      next_record();
+      index_ = 0;
+      continue;
+    }
+    const Descriptor& d = layout_[index_];
+    if (d.is_data()) {
+      if (repeat_left_ == 0) repeat_left_ = d.repeat;
+      if (--repeat_left_ == 0) ++index_;
+      return d;
+    }
+    if (d.kind == Descriptor::Kind::kSkip) {
+      pos_ += std::size_t(d.width);
+    } else if (d.kind == Descriptor::Kind::kSlash) {
+      next_record();
+    }
+    ++index_;
+  }
+}
+
+std::string_view ReadStatement::cut_field(std::int32_t width) {
+  const std::size_t w = std::size_t(width);
+  if (pos_ >= record_.size()) {
+    // A field beyond the end of the record is empty: it reads as blanks.
+    pos_ += w;
+    return {};
+  }
+  std::string_view field = record_.substr(pos_, w);
+  const std::size_t comma = field.find(',');
+  if (comma != std::string_view::npos) {
+    // A comma ends the field early; the next field starts after it.
+    pos_ += comma + 1;
+    return field.substr(0, comma);
+  }
+  pos_ += w;
+  return field;
+}
+
+void ReadStatement::get(std::int32_t& value) {
+  const Descriptor& d = next_data();
+  if (d.kind != Descriptor::Kind::kInt) fail(Error::kTypeMismatch, unit_);
+  if (!parse_int(cut_field(d.width), value)) {
+    fail(Error::kInputConversion, unit_);
+  }
+}
+
+void ReadStatement::get(double& value) {
+  const Descriptor& d = next_data();
+  if (d.kind != Descriptor::Kind::kFixed && d.kind != Descriptor::Kind::kExp) {
+    fail(Error::kTypeMismatch, unit_);
+  }
+  if (!parse_real(cut_field(d.width), d.decimals, value)) {
+    fail(Error::kInputConversion, unit_);
+  }
+}
+
+}  // namespace recio

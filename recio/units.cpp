@@ -1,0 +1,404 @@
+#include "recio/units.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "recio/os_file.h"
+
+namespace recio {
+namespace {
+
+// Buffers a signal handler may write out. Slots are claimed and released by
+// the main flow only; the handler just reads them.
+constexpr std::size_t kMaxBuffers = 64;
+std::atomic<OutputBuffer*> g_buffers[kMaxBuffers];
+
+std::map<std::int32_t, Unit>& table() {
+  static std::map<std::int32_t, Unit> units;
+  return units;
+}
+
+constexpr std::string_view kConsoleIn = "CONIN$";
+constexpr std::string_view kConsoleOut = "CONOUT$";
+
+// Connects `number` by default: the file its FORT<n> variable names, else the
+// standard stream or "fort.<n>".
+Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
+  const std::string var = "FORT" + std::to_string(number);
+  const char* value = os::env(var.c_str());
+  std::string_view name = value != nullptr ? os::trim(value) : "";
+  int fd = -1;
+  std::string shown;
+  if (name.empty()) {
+    if (number == 5) {
+      fd = 0;
+      shown = kConsoleIn;
+    } else if (number == 6) {
+      fd = 1;
+      shown = kConsoleOut;
+    } else if (number == 0) {
+      fd = 2;
+      shown = kConsoleOut;
+    }
+  }
+  bool owns = false;
+  if (fd < 0) {
+    const std::string file =
+        name.empty() ? "fort." + std::to_string(number) : std::string(name);
+    shown = os::full_path(file);
+    const int flags = form == Unit::Form::kUnformatted ? O_RDWR | O_CREAT
+                      : for_output ? O_WRONLY | O_CREAT | O_TRUNC
+                                   : O_RDONLY;
+    fd = ::open(shown.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) throw RunEnd::report(os::open_error(errno, shown), number, shown);
+    owns = true;
+  }
+  auto [it, inserted] = table().try_emplace(number, number, std::move(shown),
+                                            fd, owns, form);
+  return it->second;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// OutputBuffer
+
+OutputBuffer::OutputBuffer(int fd, bool write_through)
+    : fd_(fd),
+      write_through_(write_through),
+      data_(std::make_unique<char[]>(kCapacity)),
+      slot_(kMaxBuffers) {
+  for (std::size_t i = 0; i < kMaxBuffers; ++i) {
+    OutputBuffer* expected = nullptr;
+    if (g_buffers[i].compare_exchange_strong(expected, this)) {
+      slot_ = i;
+      break;
+    }
+  }
+}
+
+OutputBuffer::~OutputBuffer() {
+  if (slot_ < kMaxBuffers) g_buffers[slot_].store(nullptr);
+}
+
+bool OutputBuffer::append(const char* data, std::size_t n) {
+  std::size_t used = committed_.load(std::memory_order_relaxed);
+  if (n > kCapacity - used || slot_ == kMaxBuffers) {
+    if (!flush()) return false;
+    used = 0;
+    if (n > kCapacity || slot_ == kMaxBuffers) {
+      const os::SignalGuard guard;
+      return os::write_all(fd_, data, n);
+    }
+  }
+  std::memcpy(data_.get() + used, data, n);
+  committed_.store(used + n, std::memory_order_release);
+  return write_through_ ? flush() : true;
+}
+
+bool OutputBuffer::flush() {
+  const std::size_t n = committed_.load(std::memory_order_relaxed);
+  if (n == 0) return true;
+  const os::SignalGuard guard;
+  const bool ok = os::write_all(fd_, data_.get(), n);
+  committed_.store(0, std::memory_order_release);
+  return ok;
+}
+
+void OutputBuffer::flush_all_from_signal() noexcept {
+  for (std::atomic<OutputBuffer*>& slot : g_buffers) {
+    OutputBuffer* b = slot.load(std::memory_order_acquire);
+    if (b == nullptr) continue;
+    const std::size_t n = b->committed_.load(std::memory_order_acquire);
+    if (n > 0 && os::write_all(b->fd_, b->data_.get(), n)) {
+      b->committed_.store(0, std::memory_order_release);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// FormattedOutput
+
+FormattedOutput::FormattedOutput(const Unit& unit, int fd, bool control_mode)
+    : unit_(unit),
+      record_(256, ' '),
+      control_(control_mode),
+      buffer_(fd, control_mode) {}
+
+void FormattedOutput::begin_statement() {
+  if (open_) {
+    open_ = false;
+    return;
+  }
+  pos_ = 0;
+  hwm_ = 0;
+}
+
+char* FormattedOutput::place(std::size_t width) {
+  const std::size_t end = pos_ + width;
+  if (end + 2 > record_.size()) {
+    record_.resize(std::max(end + 2, record_.size() * 2));
+  }
+  if (pos_ > hwm_) std::fill(record_.begin() + std::ptrdiff_t(hwm_),
+                             record_.begin() + std::ptrdiff_t(pos_), ' ');
+  char* at = record_.data() + pos_;
+  pos_ = end;
+  hwm_ = std::max(hwm_, end);
+  return at;
+}
+
+void FormattedOutput::emit(const char* data, std::size_t n) {
+  if (!buffer_.append(data, n)) fail(Error::kWriteFailure, unit_.number());
+}
+
+void FormattedOutput::end_record() {
+  if (hwm_ + 2 > record_.size()) record_.resize(hwm_ + 2);
+  if (!control_) {
+    // Plain mode: every character as built, then CR LF.
+    record_[hwm_] = '\r';
+    record_[hwm_ + 1] = '\n';
+    emit(record_.data(), hwm_ + 2);
+  } else {
+    // Terminal: the first character places the rest of the record.
+    const char control = hwm_ > 0 ? record_[0] : ' ';
+    const std::size_t rest = hwm_ > 0 ? hwm_ - 1 : 0;
+    std::string_view before;
+    switch (control) {
+      case '0':
+        before = "\n";
+        break;
+      case '1':
+        before = "\f";
+        break;
+      case '+':
+        before = "\x1b[A\r";  // back over the line just ended
+        break;
+      default:
+        break;
+    }
+    std::string line;
+    if (newline_pending_ && control != '+') line += '\n';
+    line += before;
+    line.append(record_.data() + 1, rest);
+    newline_pending_ = control == '$';
+    if (!newline_pending_) line += '\n';
+    emit(line.data(), line.size());
+  }
+  pos_ = 0;
+  hwm_ = 0;
+  open_ = false;
+}
+
+bool FormattedOutput::close() {
+  if (open_) {
+    // A record still held open by `$` is written with its line end.
+    open_ = false;
+    try {
+      end_record();
+    } catch (const RunEnd&) {
+      return false;
+    }
+  }
+  if (newline_pending_) {
+    newline_pending_ = false;
+    if (!buffer_.append("\n", 1)) return false;
+  }
+  return buffer_.flush();
+}
+
+// ---------------------------------------------------------------------------
+// FormattedInput
+
+FormattedInput::FormattedInput(const Unit& unit, int fd, bool is_standard_input)
+    : unit_(unit),
+      fd_(fd),
+      standard_input_(is_standard_input),
+      terminal_(os::is_terminal(fd)),
+      buf_(std::size_t(1) << 16) {}
+
+bool FormattedInput::fill() {
+  if (at_eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  // Whoever types the input first sees everything written so far.
+  if (terminal_) flush_all_units();
+  const ssize_t r = os::read_some(fd_, buf_.data() + end_, buf_.size() - end_);
+  if (r < 0) fail(Error::kReadFailure, unit_.number());
+  if (r == 0) {
+    at_eof_ = true;
+    return false;
+  }
+  end_ += static_cast<std::size_t>(r);
+  return true;
+}
+
+bool FormattedInput::next_record(std::string_view& record) {
+  std::size_t scanned = begin_;
+  for (;;) {
+    const void* nl = std::memchr(buf_.data() + scanned, '\n', end_ - scanned);
+    if (nl != nullptr) {
+      const std::size_t at =
+          std::size_t(static_cast<const char*>(nl) - buf_.data());
+      std::size_t len = at - begin_;
+      if (len > 0 && buf_[at - 1] == '\r') --len;
+      record = std::string_view(buf_.data() + begin_, len);
+      begin_ = at + 1;
+      break;
+    }
+    scanned = end_ - begin_;  // offsets shift when fill() compacts
+    if (!fill()) {
+      if (end_ == begin_) return false;
+      // A last line without a line feed is still a record.
+      std::size_t len = end_ - begin_;
+      if (buf_[end_ - 1] == '\r') --len;
+      record = std::string_view(buf_.data() + begin_, len);
+      begin_ = end_;
+      break;
+    }
+  }
+  // From standard input, a line holding only 0x1A is the end of the input.
+  if (standard_input_ && record.size() == 1 && record[0] == '\x1a') {
+    at_eof_ = true;
+    begin_ = end_;
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Unit
+
+Unit::Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
+           Form form)
+    : number_(number),
+      name_(std::move(name)),
+      fd_(fd),
+      owns_fd_(owns_fd),
+      form_(form) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    has_identity_ = true;
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+  }
+}
+
+Unit::~Unit() {
+  if (owns_fd_) ::close(fd_);
+}
+
+FormattedOutput& Unit::output() {
+  if (!out_) {
+    // Only the standard streams on a terminal use control characters; every
+    // named file is plain.
+    const bool control = !owns_fd_ && os::is_terminal(fd_);
+    out_ = std::make_unique<FormattedOutput>(*this, fd_, control);
+  }
+  return *out_;
+}
+
+FormattedInput& Unit::input() {
+  if (!in_) {
+    in_ = std::make_unique<FormattedInput>(*this, fd_, fd_ == 0 && !owns_fd_);
+  }
+  return *in_;
+}
+
+bool Unit::close() { return out_ ? out_->close() : true; }
+
+// ---------------------------------------------------------------------------
+// The table
+
+Unit* find_unit(std::int32_t unit) {
+  auto it = table().find(unit);
+  return it == table().end() ? nullptr : &it->second;
+}
+
+FormattedOutput& formatted_output(std::int32_t unit) {
+  Unit* u = find_unit(unit);
+  if (u == nullptr) u = &connect_default(unit, Unit::Form::kFormatted, true);
+  if (u->form() != Unit::Form::kFormatted) {
+    fail(Error::kFormattedOnUnformatted, unit);
+  }
+  return u->output();
+}
+
+FormattedInput& formatted_input(std::int32_t unit) {
+  Unit* u = find_unit(unit);
+  if (u == nullptr) u = &connect_default(unit, Unit::Form::kFormatted, false);
+  if (u->form() != Unit::Form::kFormatted) {
+    fail(Error::kFormattedOnUnformatted, unit);
+  }
+  return u->input();
+}
+
+Unit& unformatted_unit(std::int32_t unit) {
+  Unit* u = find_unit(unit);
+  if (u == nullptr) u = &connect_default(unit, Unit::Form::kUnformatted, true);
+  if (u->form() != Unit::Form::kUnformatted) {
+    // There is no message for this in the table: the report says so.
+    fail(static_cast<Error>(256), unit);
+  }
+  return *u;
+}
+
+std::string_view unit_file_name(std::int32_t unit) {
+  const Unit* u = find_unit(unit);
+  return u == nullptr ? std::string_view() : std::string_view(u->name());
+}
+
+void open_new(std::int32_t unit, std::string_view name) {
+  std::string_view trimmed = os::trim(name);
+  if (trimmed.size() > 256) trimmed = trimmed.substr(0, 256);
+  const std::string path = os::full_path(trimmed);
+  if (Unit* present = find_unit(unit)) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && present->same_file(st.st_dev, st.st_ino)) {
+      return;  // the same file on the same unit: nothing changes
+    }
+    // Another file: the present connection is closed (its file kept).
+    const bool flushed = present->close();
+    table().erase(unit);
+    if (!flushed) fail(Error::kWriteFailure);
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const Error e = os::open_error(errno, path);
+    if (e == Error::kFileName || e == Error::kOpenFailure) {
+      throw RunEnd::report(e, unit, path);
+    }
+    fail(e);
+  }
+  table().try_emplace(unit, unit, path, fd, true, Unit::Form::kUnformatted);
+}
+
+void flush_all_units() {
+  for (auto& [number, unit] : table()) {
+    if (!unit.flush()) {
+      fail(Error::kWriteFailure, number);
+    }
+  }
+}
+
+std::optional<RunEnd> close_all() noexcept {
+  std::optional<RunEnd> failure;
+  for (auto& [number, unit] : table()) {
+    if (!unit.close() && !failure) {
+      failure = RunEnd::report(Error::kWriteFailure, number, unit.name());
+    }
+  }
+  table().clear();
+  return failure;
+}
+
+}  // namespace recio

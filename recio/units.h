@@ -1,0 +1,178 @@
+#pragma once
+// The unit table: numbered units, the files they are connected to, and the
+// buffers between records and files.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "recio/errors.h"
+
+namespace recio {
+
+class Unit;
+
+// Output bytes on their way to one file descriptor. Whole records are
+// appended; the bytes are written when the buffer fills, at every ending of
+// the run, and (for a terminal) at the end of every record. The committed
+// bytes are always whole records, so a signal handler may write them out.
+class OutputBuffer {
+ public:
+  static constexpr std::size_t kCapacity = std::size_t(1) << 16;
+
+  explicit OutputBuffer(int fd, bool write_through);
+  ~OutputBuffer();
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  // Appends whole records; false when the file refuses a write.
+  [[nodiscard]] bool append(const char* data, std::size_t n);
+  [[nodiscard]] bool flush();
+
+  // Writes out every buffer's committed bytes. Async-signal-safe.
+  static void flush_all_from_signal() noexcept;
+
+ private:
+  int fd_;
+  bool write_through_;
+  std::unique_ptr<char[]> data_;
+  std::atomic<std::size_t> committed_{0};
+  std::size_t slot_;
+};
+
+// The formatted-output side of a unit: the record being built and its
+// buffer.
+class FormattedOutput {
+ public:
+  FormattedOutput(const Unit& unit, int fd, bool control_mode);
+
+  // Begins a statement: a fresh record unless the previous statement left
+  // one open with `$`.
+  void begin_statement();
+  // Returns room for `width` characters at the current position, blanks
+  // filling any gap from the high-water mark, and moves past them.
+  char* place(std::size_t width);
+  void skip(std::size_t n) { pos_ += n; }
+  // Writes the record (up to its high-water mark) with its line end.
+  void end_record();
+  void hold_open() { open_ = true; }
+  bool record_open() const { return open_; }
+  // Writes a record held open by `$`, then flushes; false on a failed write.
+  [[nodiscard]] bool close();
+  [[nodiscard]] bool flush() { return buffer_.flush(); }
+  bool control_mode() const { return control_; }
+
+ private:
+  void emit(const char* data, std::size_t n);
+
+  const Unit& unit_;
+  std::vector<char> record_;
+  std::size_t pos_ = 0;
+  std::size_t hwm_ = 0;
+  bool open_ = false;
+  bool control_;
+  bool newline_pending_ = false;  // terminal: a `$` record left the line open
+  OutputBuffer buffer_;
+};
+
+// The formatted-input side of a unit: lines read in large blocks.
+class FormattedInput {
+ public:
+  FormattedInput(const Unit& unit, int fd, bool is_standard_input);
+  // The next record (without its line end); false at end of input. A failed
+  // read raises error 39.
+  bool next_record(std::string_view& record);
+
+ private:
+  bool fill();
+
+  const Unit& unit_;
+  int fd_;
+  bool standard_input_;
+  bool terminal_;
+  bool at_eof_ = false;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+};
+
+class Unit {
+ public:
+  enum class Form : std::uint8_t { kFormatted, kUnformatted };
+
+  Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
+       Form form);
+  ~Unit();
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+
+  std::int32_t number() const { return number_; }
+  const std::string& name() const { return name_; }
+  Form form() const { return form_; }
+  int fd() const { return fd_; }
+  bool same_file(dev_t dev, ino_t ino) const {
+    return has_identity_ && dev == dev_ && ino == ino_;
+  }
+
+  FormattedOutput& output();
+  FormattedInput& input();
+
+  // Unformatted state.
+  off_t position = 0;
+  bool truncate_next = false;
+  std::vector<unsigned char> record;
+
+  // Writes out buffered records (a record held open stays open); false if a
+  // write failed.
+  [[nodiscard]] bool flush() { return out_ ? out_->flush() : true; }
+  // Writes a record held open, then flushes; false if a write failed.
+  [[nodiscard]] bool close();
+
+ private:
+  std::int32_t number_;
+  std::string name_;
+  int fd_;
+  bool owns_fd_;
+  Form form_;
+  bool has_identity_ = false;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+  std::unique_ptr<FormattedOutput> out_;
+  std::unique_ptr<FormattedInput> in_;
+};
+
+// The unit for a formatted write or read, connected by default on first use
+// ("FORT<n>" names a file; else 5 is standard input, 6 standard output, 0
+// standard error, any other n the file "fort.<n>"). A unit connected for
+// unformatted transfer raises error 257.
+FormattedOutput& formatted_output(std::int32_t unit);
+FormattedInput& formatted_input(std::int32_t unit);
+
+// The unit for an unformatted transfer, connected by default on first use.
+Unit& unformatted_unit(std::int32_t unit);
+
+// The connected unit, or nullptr.
+Unit* find_unit(std::int32_t unit);
+
+// Connects `unit` to a newly created file (status "NEW", unformatted).
+void open_new(std::int32_t unit, std::string_view name);
+
+// The file name that messages show for `unit` ("CONIN$", "CONOUT$" or a full
+// path name); empty when it is not connected.
+std::string_view unit_file_name(std::int32_t unit);
+
+// Writes out pending output of every unit (before a read from a terminal).
+void flush_all_units();
+
+// Closes every unit: records held open are written, buffers flushed, named
+// files kept; the table is emptied. Returns the report of the first write
+// that failed, if any.
+std::optional<RunEnd> close_all() noexcept;
+
+}  // namespace recio
