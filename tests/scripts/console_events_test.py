@@ -35,7 +35,7 @@ def run(exe, sig, first_input):
 
 
 def main():
-    exe = sys.argv[1]
+    exe = os.path.abspath(sys.argv[1])
     failures = []
     for sig, event, status in CASES:
         for first_input in (b'', PROBLEM):
