@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <type_traits>
 
 namespace solver {
 
@@ -43,6 +44,12 @@ template <typename T>
 class VectorRef {
  public:
   constexpr explicit VectorRef(std::span<T> data) : data_(data) {}
+  // A read-only view of a writable vector: VectorRef<int> to
+  // VectorRef<const int>, so a routine that only reads says so.
+  template <typename U>
+  requires std::is_same_v<const U, T> && std::is_const_v<T>
+  constexpr VectorRef(VectorRef<U> other)  // implicit on purpose
+      : data_(other.span()) {}
 
   constexpr T& operator()(std::int32_t i) const {
     assert(1 <= i && std::size_t(i) <= data_.size());
@@ -51,6 +58,7 @@ class VectorRef {
   constexpr std::int32_t size() const {
     return static_cast<std::int32_t>(data_.size());
   }
+  constexpr std::span<T> span() const { return data_; }
 
  private:
   std::span<T> data_;
