@@ -1,0 +1,251 @@
+#include "diag/chkout.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+
+#include "recio/units.h"
+#include "solver/tableau.h"
+
+namespace diag {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int32_t kLda = 6;
+constexpr std::int32_t kNcol = 20;
+
+// A small tableau with its labels and bounds, printed on unit 7, whose
+// FORT7 variable names a file in a private directory.
+class Chkout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/chkout_test_XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+    ::setenv("FORT7", (dir_ / "print.txt").c_str(), 1);
+  }
+  void TearDown() override {
+    (void)recio::close_all();
+    ::unsetenv("FORT7");
+    fs::remove_all(dir_);
+  }
+
+  // Row i of the tableau from its values, columns 1, 2, ...
+  void row(std::int32_t i, std::initializer_list<double> values) {
+    std::int32_t j = 1;
+    for (const double v : values) A(i, j++) = v;
+  }
+
+  void print(std::int32_t M, std::int32_t N, std::int32_t iout = 7) {
+    CHKOUT(A, LI, LJ, DJ, LI, LJ, M, N, 9, kLda, kNcol, iout, 0, 1, 1);
+  }
+
+  std::string printed() {
+    EXPECT_FALSE(recio::close_all().has_value());
+    std::ifstream f(dir_ / "print.txt", std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+
+  // Records joined as they are written to a file: each ends with CR LF.
+  static std::string records(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const std::string& line : lines) out += line + "\r\n";
+    return out;
+  }
+
+  fs::path dir_;
+  std::array<double, kLda * kNcol> a_{};
+  std::array<std::int32_t, 8> li_{};
+  std::array<std::int32_t, 20> lj_{};
+  std::array<double, 20> dj_{};
+  solver::MatrixRef A{a_, kLda, kNcol};
+  solver::VectorRef<std::int32_t> LI{li_};
+  solver::VectorRef<std::int32_t> LJ{lj_};
+  solver::VectorRef<double> DJ{dj_};
+};
+
+TEST_F(Chkout, PrintsTheBoxedTableau) {
+  row(1, {1, 2, 4});
+  row(2, {3, -1, 6});
+  row(3, {-1, -1, 0});
+  row(4, {0, 0, 0});
+  LI(1) = 3;
+  LI(2) = 4;
+  LJ(1) = 1;
+  LJ(2) = 2;
+  DJ(1) = 1.0e30;
+  DJ(2) = 1.0e30;
+  print(3, 3);
+  EXPECT_EQ(printed(), records({
+                           "  +-------------------+-----------+-----",
+                           "  |   1.00     2.00   |    4.00   |   3",
+                           "  |   3.00    -1.00   |    6.00   |   4",
+                           "  +-------------------+-----------+-  ^ ",
+                           "  |  -1.00    -1.00   |    0.00   |  LI",
+                           "  |   0.00     0.00   |    0.00   *  M ",
+                           "  +-------------------+-----------+-----",
+                           "  |     1        2    <--   LJ    |",
+                           "   1.00E+30 1.00E+30   <--   DJ",
+                           "",
+                       }));
+}
+
+TEST_F(Chkout, PrintsNothingOnUnitZeroOrBelow) {
+  row(1, {1, 2, 4});
+  for (const std::int32_t iout : {0, -1}) {
+    print(2, 3, iout);
+    // Not even a connection: unit 0 would otherwise be standard error.
+    EXPECT_EQ(recio::find_unit(iout), nullptr) << iout;
+  }
+  EXPECT_EQ(recio::find_unit(7), nullptr);
+}
+
+TEST_F(Chkout, OneColumnPrintsTheRightHandSideTwice) {
+  // N = 1: no variable columns, but the first write of every value line
+  // still prints A(I,1), and the label line still prints LJ(1).
+  row(1, {5});
+  row(2, {-2});
+  row(3, {0.5});
+  LI(1) = 2;
+  LJ(1) = 1;
+  print(2, 1);
+  EXPECT_EQ(printed(), records({
+                           "  +-+-----------+-----",
+                           "  |   5.00   |    5.00   |   2",
+                           "  +-+-----------+-  ^ ",
+                           "  |  -2.00   |   -2.00   |  LI",
+                           "  |   0.50   |    0.50   *  M ",
+                           "  +-+-----------+-----",
+                           "  |     1    <--   LJ    |",
+                           "     <--   DJ",
+                           "",
+                       }));
+}
+
+TEST_F(Chkout, TwoColumnsHaveNoMiddleValues) {
+  row(1, {1.5, 3});
+  row(2, {-0.25, 7});
+  row(3, {0, 0});
+  LI(1) = 3;
+  LJ(1) = 1;
+  DJ(1) = 4.0;
+  print(2, 2);
+  EXPECT_EQ(printed(), records({
+                           "  +----------+-----------+-----",
+                           "  |   1.50   |    3.00   |   3",
+                           "  +----------+-----------+-  ^ ",
+                           "  |  -0.25   |    7.00   |  LI",
+                           "  |   0.00   |    0.00   *  M ",
+                           "  +----------+-----------+-----",
+                           "  |     1    <--   LJ    |",
+                           "   4.00E+00   <--   DJ",
+                           "",
+                       }));
+}
+
+TEST_F(Chkout, NoConstraintRowsPutsTheMiddleSeparatorRightBelowTheTop) {
+  row(1, {-1, 2});
+  row(2, {0, 0});
+  LJ(1) = 1;
+  DJ(1) = 3.0;
+  print(1, 2);
+  EXPECT_EQ(printed(), records({
+                           "  +----------+-----------+-----",
+                           "  +----------+-----------+-  ^ ",
+                           "  |  -1.00   |    2.00   |  LI",
+                           "  |   0.00   |    0.00   *  M ",
+                           "  +----------+-----------+-----",
+                           "  |     1    <--   LJ    |",
+                           "   3.00E+00   <--   DJ",
+                           "",
+                       }));
+}
+
+TEST_F(Chkout, NegativeLabelsKeepTheirSignInsideTheirFields) {
+  row(1, {1, 1, 1});
+  row(2, {1, 1, 1});
+  LI(1) = -123;
+  LJ(1) = -99999;
+  LJ(2) = -12345678;
+  DJ(1) = -3.0;
+  DJ(2) = 0.0;
+  print(2, 3);
+  const std::string text = printed();
+  EXPECT_NE(text.find("    1.00   |-123\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  |-99999-12345678    <--   LJ    |\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("  -3.00E+00 0.00E+00   <--   DJ\r\n"), std::string::npos)
+      << text;
+}
+
+TEST_F(Chkout, NineColumnsSplitTheSeparatorsButNotTheValueLines) {
+  // N = 9: eight dashes fill the first separator record; the tail goes on
+  // a record of its own that starts again with "  +".
+  for (std::int32_t i = 1; i <= 3; ++i) {
+    for (std::int32_t j = 1; j <= 9; ++j) A(i, j) = j;
+  }
+  LI(1) = 10;
+  for (std::int32_t j = 1; j <= 8; ++j) {
+    LJ(j) = j;
+    DJ(j) = 1.0;
+  }
+  print(2, 9);
+  const std::string dashes(72, '-');
+  const std::string values =
+      "  |   1.00     2.00     3.00     4.00     5.00     6.00     7.00"
+      "     8.00   |    9.00   |";
+  EXPECT_EQ(printed(),
+            records({
+                "  +" + dashes,
+                "  +-+-----------+-----",
+                values + "  10",
+                "  +" + dashes,
+                "  +-+-----------+-  ^ ",
+                values + "  LI",
+                "  |   1.00     2.00     3.00     4.00     5.00     6.00     "
+                "7.00     8.00   |    9.00   *  M ",
+                "  +" + dashes,
+                "  +-+-----------+-----",
+                "  |     1        2        3        4        5        6       "
+                " 7        8    <--   LJ    |",
+                "   1.00E+00 1.00E+00 1.00E+00 1.00E+00 1.00E+00 1.00E+00 "
+                "1.00E+00 1.00E+00   <--   DJ",
+                "",
+            }));
+}
+
+TEST_F(Chkout, SixteenColumnsFillTwoSeparatorRecordsExactly) {
+  // N = 17: sixteen dashes and the tail make 17 items, 8 + 8 + 1.
+  LJ(1) = 1;
+  print(1, 17);
+  const std::string text = printed();
+  const std::string dashes(72, '-');
+  const std::string top =
+      records({"  +" + dashes, "  +" + dashes, "  +-+-----------+-----"});
+  EXPECT_EQ(text.substr(0, top.size()), top);
+}
+
+TEST_F(Chkout, ValuesTooWideForTheirFieldsPrintAsAsterisks) {
+  row(1, {10000.0, -1000.0, 123456.0});
+  row(2, {0, 0, 0});
+  LI(1) = 1;
+  LJ(1) = 1;
+  LJ(2) = 2;
+  print(2, 3);
+  EXPECT_NE(printed().find("  |******* -1000.00   |********   |   1\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace diag
