@@ -1,0 +1,33 @@
+#pragma once
+// One problem in the driver's terms: the tableau, the bounds, the row kinds.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mps2deck {
+
+// How a column of the deck stands for a column of the model:
+// model value = shift + sign * deck value.
+struct DeckColumn {
+  std::string name;  // the model's column
+  double shift = 0;
+  double sign = 1;  // -1 for the negative part of a free column, or a
+                    // column bounded above only
+};
+
+struct Deck {
+  std::int32_t M = 1;  // tableau rows: M-1 constraint rows, then the objective
+  std::int32_t N = 1;  // tableau columns: N-1 variables, then the right side
+  std::vector<std::vector<double>> rows;  // M rows of N values
+  std::vector<double> bounds;             // NBOUND values, kNoBound where none
+  std::vector<std::int32_t> row_kinds;    // M-1 values: +1, -1 or 0
+  std::vector<DeckColumn> columns;        // N-1 of them
+  std::vector<std::string> row_names;     // M-1 of them
+};
+
+// What the deck writes for a variable without an upper bound; the driver
+// reads it as absent like any value not above zero.
+inline constexpr double kNoBound = 1.0e30;
+
+}  // namespace mps2deck

@@ -1,0 +1,38 @@
+#pragma once
+// From a model to a deck: rows to row kinds, bounds to shifted, negated,
+// split or substituted columns.
+
+#include <string>
+#include <vector>
+
+#include "mps2deck/deck.h"
+#include "mps2deck/mps_model.h"
+
+namespace mps2deck {
+
+struct BuildResult {
+  bool ok = false;
+  Deck deck;
+  std::string error;               // why the model has no deck
+  std::vector<std::string> notes;  // "note: ..." and "warning: ..." lines
+};
+
+// The deck's limits: the driver's tableau holds 51 rows (one for the
+// solver's own use, one for the objective) and 61 columns (one for the right
+// side).
+inline constexpr int kMaxConstraintRows = 49;
+inline constexpr int kMaxColumns = 60;
+
+// Maps `model` to a deck. Rows: L to kind +1 (slack), G to -1 (surplus), E
+// to 0; a row with both sides finite and apart to kind +1 whose slack is
+// bounded by the width of the range. Columns, for x with bounds [l, u]:
+//   l finite:        x = l + y, y bounded by u - l when u is finite;
+//   l = u:           x = l, substituted into the rows and the objective;
+//   only u finite:   x = u - y;
+//   neither finite:  x = y1 - y2, two columns.
+// Rows left without a coefficient are dropped when 0 satisfies them and
+// refuse the model otherwise; free rows are dropped. Bounds and sides of
+// magnitude 1e30 or more count as infinite.
+BuildResult build_deck(const Model& model);
+
+}  // namespace mps2deck

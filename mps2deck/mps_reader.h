@@ -1,0 +1,29 @@
+#pragma once
+// Reading an MPS file (fixed or free format) into a Model.
+
+#include <string>
+#include <vector>
+
+#include "mps2deck/mps_model.h"
+
+namespace mps2deck {
+
+enum class MpsFormat { kAuto, kFixed, kFree };
+
+struct ReadResult {
+  bool ok = false;
+  Model model;
+  // Why the file was refused: "model.mps:12: row 'R9' not found".
+  std::string error;
+  // The reader's warnings, each one line with the file name and line.
+  std::vector<std::string> warnings;
+};
+
+// Reads the MPS file `path`, naming it `display_name` in messages. kAuto
+// tries the fixed format first, whose column positions leave little room
+// for a misreading, then the free one; when both refuse the file, the
+// message of the reader that got further through it is kept.
+ReadResult read_mps(const std::string& path, const std::string& display_name,
+                    MpsFormat format);
+
+}  // namespace mps2deck
