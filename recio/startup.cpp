@@ -1,5 +1,6 @@
 #include "recio/startup.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -120,6 +121,22 @@ void install_exception_handlers() {
   ::sigaction(SIGFPE, &sa, nullptr);
 }
 
+// A standard stream that the program was started without must stay absent:
+// otherwise the first file opened (LP.TMP, say) takes its descriptor, and
+// the records meant for the console land in that file while the run reports
+// success. Its descriptor is held by /dev/null opened the wrong way round,
+// so every use fails and is reported (a write: error 38, a read: error 39).
+void hold_closed_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", (fd == 0 ? O_WRONLY : O_RDONLY));
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
 // Writes the stop record on unit 6 in its record mode: in plain mode the text
 // as it stands, on a terminal behind a blank control character.
 void write_stop_record(std::string_view text) {
@@ -148,6 +165,7 @@ bool switch_on(const char* value) {
 }
 
 void start_up() {
+  hold_closed_standard_streams();
   // Nothing traps: every exception masked, round to nearest. Doubles on
   // x86-64 are computed in SSE2 registers, so 53-bit precision holds.
   std::fesetround(FE_TONEAREST);
