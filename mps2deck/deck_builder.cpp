@@ -82,8 +82,14 @@ class Builder {
       const double hi = upper_side(c.upper);
       if (c.integer) ++integers;
       if (lo > hi) {
+        // Some readers take UP below zero on a column with no other bound
+        // as [-inf, u]; GLPK keeps the lower bound 0. Say which was read.
+        const std::string hint =
+            lo == 0 && hi < 0
+                ? " (give MI or LO as well for a lower bound below zero)"
+                : "";
         return fail("column " + quoted(c.name) + " has its lower bound " +
-                    number(lo) + " above its upper bound " + number(hi));
+                    number(lo) + " above its upper bound " + number(hi) + hint);
       }
       ColumnMap map;
       if (lo == hi) {

@@ -131,7 +131,9 @@ TEST(BuildDeck, ImpossibleColumnBoundsAreRefused) {
   const BuildResult r = build_deck(m);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error,
-            "column 'X' has its lower bound 0 above its upper bound -3");
+            "column 'X' has its lower bound 0 above its upper bound -3 (give "
+            "MI or LO as well "
+            "for a lower bound below zero)");
 }
 
 TEST(BuildDeck, BoundsOf1e30AndBeyondAreNone) {
