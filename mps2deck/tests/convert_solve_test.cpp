@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -30,14 +31,9 @@ std::string read_file(const std::string& path) {
   return s.str();
 }
 
-std::string program(const char* variable) {
-  const char* path = std::getenv(variable);
-  if (path == nullptr) {
-    ADD_FAILURE() << variable << " is not set";
-    return "false";
-  }
-  return path;
-}
+// The programs under test, from the command line.
+std::string mps2deck_program;
+std::string karvon_program;
 
 // The model's optimum by GLPK's simplex. GLPK counts a right-hand side r on
 // the objective row as the constant +r; the model means -r.
@@ -66,24 +62,27 @@ struct Conversion {
 class Workspace {
  public:
   Workspace() {
+    if (mps2deck_program.empty() || karvon_program.empty()) {
+      ADD_FAILURE() << "usage: mps2deck_solve_tests MPS2DECK KARVON";
+    }
     std::string pattern = ::testing::TempDir() + "convert_solve_XXXXXX";
     dir_ = ::mkdtemp(pattern.data());
   }
-  ~Workspace() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  ~Workspace() { std::filesystem::remove_all(dir_); }
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   // mps2deck -o deck model.mps, then karvon < deck, in this folder.
   Conversion convert_and_solve(const std::string& mps) const {
     std::ofstream(path("model.mps")) << mps;
     Conversion c;
-    const std::string convert = "'" + program("MPS2DECK_EXE") + "' -o '" +
+    const std::string convert = "'" + mps2deck_program + "' -o '" +
                                 path("deck") + "' '" + path("model.mps") +
                                 "' 2>'" + path("messages") + "'";
     c.status = WEXITSTATUS(std::system(convert.c_str()));
     c.messages = read_file(path("messages"));
     if (c.status != 0) return c;
     const std::string solve =
-        "cd '" + dir_ + "' && '" + program("KARVON_EXE") + "' <deck >out 2>err";
+        "cd '" + dir_ + "' && '" + karvon_program + "' <deck >out 2>err";
     EXPECT_EQ(WEXITSTATUS(std::system(solve.c_str())), 0)
         << read_file(path("err"));
     const std::string out = read_file(path("out"));
@@ -552,3 +551,13 @@ TEST(ConvertAndSolve, RandomModelsAgreeWithGlpk) {
 }
 
 }  // namespace
+
+// Usage: mps2deck_solve_tests [gtest options] MPS2DECK KARVON
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc == 3) {
+    mps2deck_program = argv[1];
+    karvon_program = argv[2];
+  }
+  return RUN_ALL_TESTS();
+}
