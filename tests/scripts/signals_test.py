@@ -19,7 +19,7 @@ import tempfile
 import termios
 import time
 
-from karvon_decks import CLOSING, CYCLING_ROWS, SMALL_ROWS, clean_env, problem
+from karvon_decks import CLOSING, SMALL_ROWS, clean_env, problem
 
 EVENTS = [(signal.SIGINT, b'control-C'), (signal.SIGQUIT, b'control-BREAK'),
           (signal.SIGHUP, b'window-CLOSE')]
@@ -39,11 +39,23 @@ def block(rows):
     return struct.pack('<%dd' % (m * n), *[float(rows[i][j]) for j in range(n) for i in range(m)])
 
 
+# An uninterrupted run lasts at least this long (seconds), so that signals
+# sent at random moments mostly find it running, in a fast build too.
+MIN_DURATION = 0.3
+
+
 class Scenario:
-    def __init__(self, name, deck, slow_input=False, scratch_blocks=()):
-        self.name, self.deck = name, deck
+    """A deck made of `unit` repeated, then the closing records; the
+    repetitions double until a run lasts MIN_DURATION."""
+
+    def __init__(self, name, unit, slow_input=False, scratch_blocks=()):
+        self.name, self.unit, self.copies = name, unit, 1
         self.slow_input = slow_input
         self.scratch_blocks = scratch_blocks
+
+    @property
+    def deck(self):
+        return self.unit * self.copies + CLOSING
 
 
 def feed(p, deck, slow):
@@ -111,14 +123,20 @@ def signal_during_run(exe, rng, scenarios, failures):
         with tempfile.TemporaryDirectory() as top:
             cwd = os.path.join(top, 'run')
             os.mkdir(cwd)
-            full, err, rc, duration = run(exe, scenario, cwd)
+            while True:
+                for fn in os.listdir(cwd):
+                    os.unlink(os.path.join(cwd, fn))
+                full, err, rc, duration = run(exe, scenario, cwd)
+                if duration >= MIN_DURATION or scenario.copies >= 1024 or rc != 0:
+                    break
+                scenario.copies *= 2
             if rc != 0 or err:
                 failures.append('%s: uninterrupted run ended %d %r' % (scenario.name, rc, err))
                 continue
             for sig, event in EVENTS:
                 for fn in os.listdir(cwd):
                     os.unlink(os.path.join(cwd, fn))
-                delay = rng.uniform(0.01, 0.9 * duration)
+                delay = rng.uniform(0.01, 0.7 * duration)
                 where = '%s, %s after %.3fs' % (scenario.name, sig.name, delay)
                 out, err, rc, _ = run(exe, scenario, cwd, sig, delay)
                 if rc == 0 and out == full and not err:
@@ -196,11 +214,11 @@ def main():
     big = big_problem(rng)
     small_block, big_block = block(SMALL_ROWS), block(big)
     scenarios = [
-        Scenario('reading', problem(SMALL_ROWS) * 3000 + CLOSING, slow_input=True),
-        Scenario('solving with the print on', problem(CYCLING_ROWS, iout=6) + CLOSING),
+        Scenario('reading', problem(SMALL_ROWS) * 500, slow_input=True),
+        Scenario('solving with the print on', problem(SMALL_ROWS, iout=6) * 200),
         Scenario('rewriting LP.TMP',
-                 (problem(big, bounds=[50.0] * 110, iunit=9) +
-                  problem(SMALL_ROWS, iunit=9)) * 150 + CLOSING,
+                 (problem(big, bounds=[40.0] * 60 + [1000.0] * 50, iunit=9) +
+                  problem(SMALL_ROWS, iunit=9)) * 4,
                  scratch_blocks=(small_block, big_block)),
     ]
     failures = []
