@@ -185,8 +185,10 @@ void start_up() {
   install(SIGHUP, on_console_event);
   install(SIGTERM, on_console_event);
   // A reader that goes away shows as a failed write (error 38), reported
-  // like any other.
+  // like any other; so does a write past the file-size limit (ulimit -f),
+  // which would otherwise kill the process without a report.
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
 
   // There are no pop-up boxes on this system; FOR_NOERROR_DIALOGS is
   // accepted and changes nothing.

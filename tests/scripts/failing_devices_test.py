@@ -5,6 +5,7 @@ stays whole.
 
 Usage: failing_devices_test.py KARVON"""
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -111,6 +112,29 @@ class Cases:
         self.check('stderr closed: LP.TMP size', os.path.getsize(os.path.join(d, 'LP.TMP')), 8 + 72)
         shutil.rmtree(d)
 
+    def file_size_limit(self):
+        # Past `ulimit -f` a write fails (no SIGXFSZ kill): reported like any
+        # refused write, on standard output and on the scratch file alike.
+        def limit(size=50000):
+            resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+        d = self.dir()
+        with open(os.path.join(d, 'out'), 'wb') as out:
+            p = start(self.exe, d, None, stdout=out, preexec=limit)
+            _, err, rc = finish(p, problem(SMALL_ROWS, iout=6) * 100 + CLOSING)
+        self.check('file-size limit, stdout: report', err,
+                   report(38, 'error during write, unit 6, file CONOUT$'))
+        self.check('file-size limit, stdout: status', rc, 38)
+        wide = [[1.0] * 60 + [10.0]] * 49 + [[-1.0] * 60 + [0.0]]
+        # The record is 24,408 bytes.
+        p = start(self.exe, d, None, preexec=lambda: limit(10000))
+        out, err, rc = finish(p, problem(wide, iunit=9) + CLOSING)
+        self.check('file-size limit, LP.TMP: report', err,
+                   report(38, 'error during write, unit 9, file %s/LP.TMP' % d))
+        self.check('file-size limit, LP.TMP: status', rc, 38)
+        self.check('file-size limit, LP.TMP: echo kept',
+                   out.startswith(b' ********** DATA BEFORE CALLING LINEAR'), True)
+        shutil.rmtree(d)
+
     def pipe_reader_exits_early(self):
         # SIGPIPE is ignored: the refused write is reported like any other.
         d = self.dir()
@@ -198,7 +222,7 @@ def main():
     exe = os.path.abspath(sys.argv[1])
     cases = Cases(exe)
     for case in (cases.stdout_on_dev_full, cases.stdin_is_directory, cases.closed_streams,
-                 cases.pipe_reader_exits_early, cases.scratch_in_unwritable_directory,
+                 cases.file_size_limit, cases.pipe_reader_exits_early, cases.scratch_in_unwritable_directory,
                  cases.print_unit_names, cases.error_file_cannot_open):
         case()
     for s in cases.skipped:
