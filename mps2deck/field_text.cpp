@@ -1,5 +1,6 @@
 #include "mps2deck/field_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -65,6 +66,7 @@ class Chooser {
   bool exact() const { return best_.distance == 0; }
   // Whether `n` zeros alone would already overflow the field.
   bool too_many_zeros(int n) const { return n > static_cast<int>(width_); }
+  bool too_long(std::size_t n) const { return n > width_; }
   const FieldText& result() const { return best_.field; }
 
  private:
@@ -152,6 +154,9 @@ void offer_exponent(const Decimal& d, Chooser& chooser) {
   for (const Mantissa& m : mantissas) {
     const int power = d.exponent + count - m.before;
     const std::string magnitude = std::to_string(std::abs(power));
+    if (chooser.too_long(m.text.size() + 1 + magnitude.size())) {
+      continue;  // even the bare sign does not fit
+    }
     const std::string_view power_sign = power < 0 ? "-" : "+";
     chooser.offer(cat({m.text, "E", power_sign, magnitude}), kExponent,
                   2 * m.pref);
@@ -210,7 +215,9 @@ FieldText real_field_text(double value, std::size_t width) {
   // neighbour one unit away can read back exactly when the rounded one does
   // not, so both neighbours are offered too. The first count that gives an
   // exact text gives the shortest ones: more digits only make longer texts.
-  for (int count = 1; count <= kMaxDigits && !chooser.exact(); ++count) {
+  // No text holds more digits than the field has columns.
+  const int most = std::min(kMaxDigits, static_cast<int>(width));
+  for (int count = 1; count <= most && !chooser.exact(); ++count) {
     const auto [digits, exponent] = round_to_digits(magnitude, count);
     for (const std::uint64_t candidate : {digits, digits - 1, digits + 1}) {
       if (candidate == 0) {

@@ -86,7 +86,7 @@ TEST(RealFieldText, ShortDecimalsComeBackExactly) {
   std::mt19937_64 rng(12345);
   std::uniform_int_distribution<int> digits(1, 999999);
   std::uniform_int_distribution<int> power(-300, 300);
-  for (int i = 0; i < 4000; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%de%d", digits(rng), power(rng));
     const double v = std::strtod(buf, nullptr);
@@ -96,7 +96,7 @@ TEST(RealFieldText, ShortDecimalsComeBackExactly) {
     ASSERT_EQ(read(f.text), v) << buf << " -> " << f.text;
   }
   // Decimals right beside powers of two, where the doubles' spacing halves.
-  for (int e = -1000; e <= 1000; ++e) {
+  for (int e = -1070; e <= 1020; e += 5) {
     for (const double v :
          {std::ldexp(1.0, e), std::nextafter(std::ldexp(1.0, e), 0.0)}) {
       if (v == 0 || !std::isfinite(v)) continue;
@@ -114,7 +114,7 @@ TEST(RealFieldText, ShortDecimalsComeBackExactly) {
 TEST(RealFieldText, OtherValuesComeBackAsNearAsTenColumnsAllow) {
   std::mt19937_64 rng(2024);
   std::uniform_real_distribution<double> mantissa(100.0, 1000.0);
-  for (int i = 0; i < 4000; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     const double v = mantissa(rng) * (i % 2 == 0 ? 1 : -1);
     const FieldText f = real_field_text(v);
     ASSERT_LE(f.text.size(), kRealWidth);
@@ -127,7 +127,7 @@ TEST(RealFieldText, OtherValuesComeBackAsNearAsTenColumnsAllow) {
         << v << " " << f.text;
   }
   std::uniform_int_distribution<std::uint64_t> bits;
-  for (int i = 0; i < 4000; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     const double v = std::bit_cast<double>(bits(rng));
     if (!std::isfinite(v) || v == 0) continue;
     const FieldText f = real_field_text(v);

@@ -1,0 +1,176 @@
+// solve(): LINEAR for a problem in ordinary containers, checked first, so
+// that nothing in it can make the solver index outside its arrays or end
+// the program.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <set>
+#include <string>
+
+#include "karvon/karvon.h"
+#include "recio/errors.h"
+#include "solver/linear.h"
+#include "solver/tableau.h"
+
+namespace karvon {
+namespace {
+
+// LINEAR's settings here: the initial tableau in ASAVE, no prints.
+constexpr std::int32_t kSaveInMemory = -1;
+constexpr std::int32_t kNoPrint = 0;
+
+// Labels and counts must leave room for the artificial numbers NV+1, ...
+constexpr std::int64_t kMaxCount = std::numeric_limits<std::int32_t>::max() / 4;
+
+Solution refuse(std::string message) {
+  Solution s;
+  s.error = SolveError::kBadProblem;
+  s.message = std::move(message);
+  return s;
+}
+
+std::string at(const char* what, std::size_t index) {
+  std::string s(what);
+  s.append(" ");
+  s.append(std::to_string(index + 1));
+  return s;
+}
+
+// The checks of solve(); an empty string when the problem keeps every rule.
+std::string check(const Problem& p) {
+  const std::size_t m = p.rows.size();
+  if (m == 0)
+    return "the problem has no rows (the objective row is the last one)";
+  const std::size_t n = p.rows.front().size();
+  if (n == 0)
+    return "the rows have no values (the right-hand side is the last one)";
+  if (m + 1 > std::size_t(kMaxCount) || n > std::size_t(kMaxCount) ||
+      p.bounds.size() > std::size_t(kMaxCount)) {
+    return "the problem is too large";
+  }
+  for (std::size_t i = 0; i < m; ++i) {
+    if (p.rows[i].size() != n) {
+      return at("row", i) + " has " + std::to_string(p.rows[i].size()) +
+             " values; row 1 has " + std::to_string(n);
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      if (!std::isfinite(p.rows[i][j])) {
+        return at("row", i) + ", " + at("column", j) +
+               " is not a finite number";
+      }
+    }
+  }
+  if (p.row_labels.size() != m - 1) {
+    return "there are " + std::to_string(p.row_labels.size()) +
+           " row labels for " + std::to_string(m - 1) + " constraint rows";
+  }
+  if (p.column_labels.size() != n - 1) {
+    return "there are " + std::to_string(p.column_labels.size()) +
+           " column labels for " + std::to_string(n - 1) + " columns";
+  }
+  for (std::size_t k = 0; k < p.bounds.size(); ++k) {
+    if (!(p.bounds[k] >= 0))
+      return at("the bound of variable", k) + " is negative or NaN";
+  }
+  // Every label names a different variable; equation rows get the
+  // artificial variables NV+1, NV+2, ... in row order.
+  std::set<std::int64_t> seen;
+  std::int64_t artificial = static_cast<std::int64_t>(p.bounds.size());
+  for (std::size_t i = 0; i < p.row_labels.size(); ++i) {
+    const std::int64_t label = p.row_labels[i];
+    const std::int64_t magnitude = label == 0 ? ++artificial : std::abs(label);
+    if (magnitude > kMaxCount) return at("row label", i) + " is too large";
+    if (!seen.insert(magnitude).second) {
+      return at("row label", i) + " names variable " +
+             std::to_string(magnitude) + " twice";
+    }
+  }
+  for (std::size_t j = 0; j < p.column_labels.size(); ++j) {
+    const std::int64_t magnitude = std::abs(std::int64_t{p.column_labels[j]});
+    if (magnitude == 0) return at("column label", j) + " is 0";
+    if (magnitude > kMaxCount) return at("column label", j) + " is too large";
+    if (!seen.insert(magnitude).second) {
+      return at("column label", j) + " names variable " +
+             std::to_string(magnitude) + " twice";
+    }
+  }
+  return {};
+}
+
+// The largest variable number any label can name, artificial ones included.
+std::int32_t largest_label(const Problem& p) {
+  std::int64_t largest =
+      static_cast<std::int64_t>(p.bounds.size() + p.row_labels.size());
+  for (const std::int32_t l : p.row_labels)
+    largest = std::max(largest, std::abs(std::int64_t{l}));
+  for (const std::int32_t l : p.column_labels) {
+    largest = std::max(largest, std::abs(std::int64_t{l}));
+  }
+  return static_cast<std::int32_t>(largest);
+}
+
+Solution run(const Problem& p) {
+  const auto M = static_cast<std::int32_t>(p.rows.size());
+  const auto N = static_cast<std::int32_t>(p.rows.front().size());
+  const auto NV = static_cast<std::int32_t>(p.bounds.size());
+  const std::int32_t LDA = M + 1;  // row M+1 is the solver's phase-1 row
+  const std::int32_t NCOL = N;
+  const std::size_t cells = std::size_t(LDA) * std::size_t(NCOL);
+
+  std::vector<double> A(cells, 0.0);
+  for (std::int32_t i = 0; i < M; ++i) {
+    for (std::int32_t j = 0; j < N; ++j) {
+      A[std::size_t(j) * std::size_t(LDA) + std::size_t(i)] =
+          p.rows[std::size_t(i)][std::size_t(j)];
+    }
+  }
+  std::vector<double> ASAVE(cells, 0.0);
+  std::vector<std::int32_t> ROW = p.row_labels;
+  std::vector<std::int32_t> COL = p.column_labels;
+  std::vector<std::int32_t> ROW0(ROW.size(), 0);
+  std::vector<std::int32_t> COL0(COL.size(), 0);
+  // BOUND and X reach as far as any label, so that a label above NV (an
+  // artificial variable) indexes storage of ours; entries past NV are 0,
+  // as in the driver's arrays at the start of a run.
+  const auto room = static_cast<std::size_t>(largest_label(p));
+  std::vector<double> BOUND(room, 0.0);
+  std::copy(p.bounds.begin(), p.bounds.end(), BOUND.begin());
+  std::vector<double> X(room, 0.0);
+
+  Solution s;
+  std::int32_t STATUS = 0;
+  std::int32_t ITER = 0;
+  try {
+    LINEAR(A, ROW, COL, BOUND, X, M, N, NV, STATUS, ITER, LDA, NCOL, ASAVE,
+           ROW0, COL0, kSaveInMemory, kNoPrint);
+  } catch (const recio::RunEnd& end) {
+    s.error = SolveError::kStopped;
+    s.message = "the solver stopped with code " + std::to_string(end.status());
+    return s;
+  }
+  s.status = STATUS;
+  s.iterations = ITER;
+  s.values.assign(X.begin(), X.begin() + NV);
+  s.objective = -A[std::size_t(N - 1) * std::size_t(LDA) + std::size_t(M - 1)];
+  return s;
+}
+
+}  // namespace
+
+Solution solve(const Problem& problem) {
+  const std::string problem_error = check(problem);
+  if (!problem_error.empty()) return refuse(problem_error);
+  try {
+    return run(problem);
+  } catch (const std::bad_alloc&) {
+    Solution s;
+    s.error = SolveError::kNoMemory;
+    s.message = "not enough memory for the solver's arrays";
+    return s;
+  }
+}
+
+}  // namespace karvon
