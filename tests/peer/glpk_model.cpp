@@ -107,9 +107,8 @@ PeerAnswer solve_with_glpk(const Problem& p, bool exact) {
   return answer;
 }
 
-Outcome simplex_from_standard_basis(glp_prob* lp) {
+Outcome run_simplex(glp_prob* lp) {
   static const glp_smcp parm = quiet_parameters();
-  glp_std_basis(lp);
   glp_simplex(lp, &parm);
   return outcome_of(glp_get_status(lp));
 }

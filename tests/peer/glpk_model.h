@@ -38,9 +38,9 @@ struct PeerAnswer {
 // beyond any tolerance (the data are dyadic, so GLPK sees them exactly).
 PeerAnswer solve_with_glpk(const Problem& p, bool exact);
 
-// One timed unit of work for the benchmark: back to the standard basis, then
-// glp_simplex with default parameters and no terminal output. Returns the
-// status.
-Outcome simplex_from_standard_basis(glp_prob* lp);
+// glp_simplex with default parameters and no terminal output, from the
+// basis `lp` holds (glp_std_basis first for a cold start, as the benchmark
+// does before each timed call). Returns the status.
+Outcome run_simplex(glp_prob* lp);
 
 }  // namespace peer

@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Prints bench/run's table from the files it left in its work folder.
+
+Usage: table.py WORK_DIR SIZE...
+"""
+
+import json
+import os
+import platform
+import subprocess
+import sys
+
+# Targets of the performance work, checked here and never by a test.
+SOLVE_RATIO = 0.125  # LINEAR median / glp_simplex median, 49x60
+DECK_RATIO = 0.6     # karvon deck, IOUT 0, to a file / GLPK solve sum
+RENDER_RATIO = 0.2   # E10.3 and F9.2 rendering / snprintf
+READ_RATIO = 0.5     # F10.0 reading / strtod
+NS_PER_FIELD = 20.0  # karvon deck, IOUT 6, to /dev/null, per printed field
+PEAK_RSS_MB = 8.0
+
+
+def load(path):
+    with open(path) as f:
+        return json.load(f)
+
+
+def hyperfine_median(path):
+    return load(path)["results"][0]["median"]
+
+
+def peak_rss_mb(path):
+    with open(path) as f:
+        kb = [int(line) for line in f if line.strip().isdigit()]
+    return max(kb) / 1024.0 if kb else float("nan")
+
+
+def benchmark_ns(path, name):
+    """Nanoseconds per iteration of one Google Benchmark, None if absent."""
+    try:
+        runs = load(path)["benchmarks"]
+    except (OSError, ValueError, KeyError):
+        return None
+    for run in runs:
+        if run.get("name") == name and run.get("run_type", "iteration") == "iteration":
+            scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[run.get("time_unit", "ns")]
+            return run["real_time"] * scale
+    return None
+
+
+def machine():
+    cpu = "unknown processor"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    try:
+        gxx = subprocess.run(["g++", "--version"], capture_output=True, text=True,
+                             check=False).stdout.splitlines()[0]
+    except (OSError, IndexError):
+        gxx = "g++ (version unknown)"
+    try:
+        glpk = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", "libglpk-dev"],
+                              capture_output=True, text=True, check=False).stdout
+    except OSError:
+        glpk = "?"
+    return (f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}, "
+            f"{gxx}, GLPK {glpk or '?'}")
+
+
+def verdict(value, target, lower_is_better=True):
+    if value is None or value != value:
+        return "not measured"
+    met = value <= target if lower_is_better else value >= target
+    if met:
+        return "met"
+    return f"missed by {value / target:.2f}x"
+
+
+def main():
+    work = sys.argv[1]
+    sizes = sys.argv[2:]
+    rows = {}
+    for size in sizes:
+        t = load(os.path.join(work, f"time-{size}.json"))
+        deck0 = hyperfine_median(os.path.join(work, f"deck-{size}-iout0.json"))
+        deck6 = hyperfine_median(os.path.join(work, f"deck-{size}-iout6.json"))
+        rows[size] = {
+            "linear_us": t["linear_median_ns"] / 1e3,
+            "glpk_us": t["glpk_median_ns"] / 1e3,
+            "solve_ratio": t["linear_median_ns"] / t["glpk_median_ns"],
+            "iter": t["iter_median"],
+            "us_per_iter": t["linear_median_ns"] / 1e3 / max(t["iter_median"], 1.0),
+            "deck0_s": deck0,
+            "glpk_sum_s": t["glpk_sum_ns"] / 1e9,
+            "deck_ratio": deck0 / (t["glpk_sum_ns"] / 1e9),
+            "deck6_s": deck6,
+            "fields_m": t["fields_iout6"] / 1e6,
+            "ns_field": deck6 * 1e9 / t["fields_iout6"],
+            "rss0": peak_rss_mb(os.path.join(work, f"rss-{size}-iout0.txt")),
+            "rss6": peak_rss_mb(os.path.join(work, f"rss-{size}-iout6.txt")),
+            "agree": f"{t['same_optimum']}/{t['problems']}",
+        }
+
+    lines = [
+        ("LINEAR, median per problem (µs)", "linear_us", "{:.1f}"),
+        ("glp_simplex, median per problem (µs)", "glpk_us", "{:.1f}"),
+        ("solve ratio LINEAR / glp_simplex", "solve_ratio", "{:.3f}"),
+        ("iterations, median per problem", "iter", "{:.0f}"),
+        ("LINEAR per iteration (µs)", "us_per_iter", "{:.2f}"),
+        ("karvon deck, IOUT 0, to a file (s)", "deck0_s", "{:.3f}"),
+        ("glp_simplex summed over the deck (s)", "glpk_sum_s", "{:.3f}"),
+        ("deck ratio karvon / glp_simplex sum", "deck_ratio", "{:.3f}"),
+        ("karvon deck, IOUT 6, to /dev/null (s)", "deck6_s", "{:.2f}"),
+        ("fields printed with IOUT 6 (millions)", "fields_m", "{:.1f}"),
+        ("ns per printed field", "ns_field", "{:.1f}"),
+        ("peak RSS, IOUT 0 (MB)", "rss0", "{:.1f}"),
+        ("peak RSS, IOUT 6 (MB)", "rss6", "{:.1f}"),
+        ("same optimum as GLPK", "agree", "{}"),
+    ]
+    print(f"Machine: {machine()}")
+    print("Decks: 1,000 random feasible problems each (constraints x variables), "
+          "medians of hyperfine runs and of 5 timed calls per problem.")
+    print()
+    print("| measure | " + " | ".join(sizes) + " |")
+    print("|---|" + "---:|" * len(sizes))
+    for label, key, fmt in lines:
+        print(f"| {label} | " + " | ".join(fmt.format(rows[s][key]) for s in sizes) + " |")
+
+    fields = os.path.join(work, "fields.json")
+    kernels = [
+        ("E10.3 rendering", "render/E10.3_1P", "snprintf/E10.3", RENDER_RATIO),
+        ("F9.2 rendering", "render/F9.2", "snprintf/F9.2", RENDER_RATIO),
+        ("F10.0 reading", "parse/F10.0", "strtod/F10.0", READ_RATIO),
+    ]
+    print()
+    print("| field kernel | ns per field | C library (ns) | ratio | target |")
+    print("|---|---:|---:|---:|---|")
+    field_ratios = {}
+    for label, ours, libc, target in kernels:
+        a = benchmark_ns(fields, ours)
+        b = benchmark_ns(fields, libc)
+        ratio = a / b if a is not None and b else None
+        field_ratios[label] = (ratio, target)
+        cell = lambda v, f="{:.1f}": "n/a" if v is None else f.format(v)
+        print(f"| {label} | {cell(a)} | {cell(b)} | {cell(ratio, '{:.3f}')} | <= {target} |")
+
+    solver = os.path.join(work, "solver.json")
+    pivot = benchmark_ns(solver, "BM_GaussPivot51x61")
+    if pivot is not None:
+        print()
+        print(f"One GAUSS pivot on a 51 x 61 tableau: {pivot:.0f} ns.")
+
+    big, small = sizes[-1], sizes[0]
+    r = rows[big]
+    print()
+    print(f"Growth from {small} to {big}: LINEAR time x{r['linear_us'] / rows[small]['linear_us']:.1f}, "
+          f"iterations x{r['iter'] / max(rows[small]['iter'], 1.0):.1f}, "
+          f"time per iteration x{r['us_per_iter'] / rows[small]['us_per_iter']:.1f}; "
+          f"glp_simplex time x{r['glpk_us'] / rows[small]['glpk_us']:.1f}.")
+    print()
+    print("| target | measured | verdict |")
+    print("|---|---:|---|")
+    print(f"| solve, {big}: LINEAR <= {SOLVE_RATIO} x glp_simplex | {r['solve_ratio']:.3f} | "
+          f"{verdict(r['solve_ratio'], SOLVE_RATIO)} |")
+    print(f"| whole deck {big}, IOUT 0: karvon <= {DECK_RATIO} x glp_simplex sum | "
+          f"{r['deck_ratio']:.3f} | {verdict(r['deck_ratio'], DECK_RATIO)} |")
+    for label, (ratio, target) in field_ratios.items():
+        shown = "n/a" if ratio is None else f"{ratio:.3f}"
+        print(f"| {label} <= {target} x C library | {shown} | {verdict(ratio, target)} |")
+    print(f"| whole deck {big}, IOUT 6: <= {NS_PER_FIELD:.0f} ns per printed field | "
+          f"{r['ns_field']:.1f} | {verdict(r['ns_field'], NS_PER_FIELD)} |")
+    worst_rss = max(max(v["rss0"], v["rss6"]) for v in rows.values())
+    print(f"| peak RSS on any deck < {PEAK_RSS_MB:.0f} MB | {worst_rss:.1f} | "
+          f"{verdict(worst_rss, PEAK_RSS_MB)} |")
+
+
+if __name__ == "__main__":
+    main()
