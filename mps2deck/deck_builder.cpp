@@ -43,6 +43,7 @@ struct RowShift {
   double sum = 0;   // sum of coefficient times shift, to move the sides
   double size = 0;  // sum of magnitudes of those terms
   bool has_coefficient = false;  // in a column the deck keeps
+  bool has_entry = false;        // in any column
 };
 
 class Builder {
@@ -108,6 +109,7 @@ class Builder {
         RowShift& s = shifts_[static_cast<std::size_t>(row)];
         s.sum += a * map.shift;
         s.size += std::abs(a * map.shift);
+        s.has_entry = true;
         if (!map.deck.empty()) s.has_coefficient = true;
       }
       constant_ += c.cost * map.shift;
@@ -133,13 +135,17 @@ class Builder {
       }
       if (!s.has_coefficient) {
         const double tolerance = kSubstitutionTolerance * s.size;
+        const std::string empty =
+            s.has_entry
+                ? " has no coefficients left once fixed columns are substituted"
+                : " has no coefficients";
         if (lo > tolerance || hi < -tolerance) {
-          return fail("row " + quoted(r.name) +
-                      " has no coefficients and can never hold (" + number(lo) +
+          return fail("row " + quoted(r.name) + empty +
+                      " and can never hold (" + number(lo) +
                       " <= 0 <= " + number(hi) + " is false)");
         }
-        note("note: row " + quoted(r.name) +
-             " has no coefficients and always holds: dropped");
+        note("note: row " + quoted(r.name) + empty +
+             " and always holds: dropped");
         deck_row_.push_back(-1);
         continue;
       }

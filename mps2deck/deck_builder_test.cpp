@@ -116,12 +116,18 @@ TEST(BuildDeck, RowsEmptiedBySubstitutionAreJudgedOnTheirSides) {
                column("Y", {})};
   BuildResult r = build_deck(m);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error.substr(0, 45),
-            "row 'BAD' has no coefficients and can never h");
+  EXPECT_EQ(r.error,
+            "row 'BAD' has no coefficients left once fixed columns are "
+            "substituted and can "
+            "never hold (1 <= 0 <= inf is false)");
   m.rows[1] = row_ge("FINE", 6);
   r = build_deck(m);
   EXPECT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.deck.M, 1);
+  EXPECT_EQ(r.notes[1],
+            "note: row 'FINE' has no coefficients left once fixed columns are "
+            "substituted and "
+            "always holds: dropped");
 }
 
 TEST(BuildDeck, ImpossibleColumnBoundsAreRefused) {
