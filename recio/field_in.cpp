@@ -1,0 +1,244 @@
+#include "recio/field_in.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <limits>
+#include <system_error>
+
+namespace recio {
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+int digit_value(char c) { return c - '0'; }
+
+// Powers of ten that a double holds exactly.
+constexpr std::array<double, 23> kExactPowers = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Beyond this the value is 0 or infinite whatever the digits; clamping here
+// keeps every sum below in range however long the field is.
+constexpr std::int64_t kExponentLimit = 100000;
+
+// What one pass over an F/E field finds.
+struct RealField {
+  bool negative = false;
+  std::uint64_t leading = 0;     // the first up to 19 significant digits
+  std::int64_t significant = 0;  // count of significant digits in all
+  // value = (all significant digits as an integer) x 10^scale
+  std::int64_t scale = 0;
+  std::size_t mantissa_begin = 0;  // where the mantissa's text starts
+  std::size_t mantissa_end = 0;    // and where it ends
+};
+
+// Reads the exponent's digits from text[i...]: blanks ignored, at least
+// one digit, nothing after them. Saturates instead of overflowing.
+bool parse_exponent_digits(std::string_view text, std::size_t i,
+                           std::int64_t& exponent) {
+  bool any = false;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ' ') {
+      continue;
+    }
+    if (!is_digit(c)) {
+      return false;
+    }
+    any = true;
+    value = std::min(value * 10 + digit_value(c), kExponentLimit);
+  }
+  exponent = value;
+  return any;
+}
+
+// The grammar of an F/E field, in one pass. False outside it.
+bool scan_real(std::string_view text, std::int32_t d, RealField& field) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') {
+    ++i;
+  }
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    field.negative = text[i] == '-';
+    ++i;
+  }
+  field.mantissa_begin = i;
+  std::int64_t digits = 0;        // mantissa digits, leading zeros included
+  std::int64_t after_point = -1;  // digits after the ".", -1 without one
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (is_digit(c)) {
+      ++digits;
+      if (after_point >= 0) {
+        ++after_point;
+      }
+      if (field.significant > 0 || c != '0') {
+        if (field.significant < 19) {
+          field.leading =
+              field.leading * 10 + static_cast<std::uint64_t>(digit_value(c));
+        }
+        ++field.significant;
+      }
+    } else if (c == '.') {
+      if (after_point >= 0) {
+        return false;  // a second point
+      }
+      after_point = 0;
+    } else if (c != ' ') {
+      break;
+    }
+  }
+  field.mantissa_end = i;
+  std::int64_t exponent = 0;
+  if (i < text.size()) {
+    const char c = text[i];
+    const bool letter =
+        c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+    if (!letter && c != '+' && c != '-') {
+      return false;  // a tab, a letter, "inf", "nan", ...
+    }
+    if (letter) {
+      ++i;
+      while (i < text.size() && text[i] == ' ') {
+        ++i;
+      }
+    }
+    bool exponent_negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+      exponent_negative = text[i] == '-';
+      ++i;
+    }
+    // "1.5E" and "1.5+" promise an exponent and give none: rejected, as is
+    // an exponent with no mantissa digits before it ("E5", ".E5").
+    if (!parse_exponent_digits(text, i, exponent) || digits == 0) {
+      return false;
+    }
+    if (exponent_negative) {
+      exponent = -exponent;
+    }
+  } else if (digits == 0) {
+    // Blanks or a lone sign read as zero, like an integer field; a point
+    // with no digit at all ("." or "-.") is not a number.
+    return after_point < 0;
+  }
+  // Without a point the last d digits are decimals.
+  const std::int64_t decimals = after_point >= 0 ? after_point : d;
+  // The scale of the significant digits' integer: the digits between the
+  // last significant digit and the point are already counted in it.
+  field.scale = exponent - decimals;
+  field.scale =
+      std::clamp(field.scale, -2 * kExponentLimit, 2 * kExponentLimit);
+  return true;
+}
+
+// Enough digits to decide the rounding of any decimal: a tie between two
+// doubles has at most 767 significant digits, so keeping 779 and standing in
+// a single 1 for everything dropped lands in the same gap between ties.
+constexpr std::size_t kKeptDigits = 780;
+
+// The careful conversion: the significant digits and the scale written out
+// as "ddd...e-xx" (no point, so no locale), then std::from_chars.
+double convert_exactly(std::string_view text, const RealField& field) {
+  std::array<char, kKeptDigits + 16> buffer{};
+  std::size_t n = 0;
+  bool dropped_nonzero = false;
+  std::int64_t dropped = 0;
+  for (std::size_t i = field.mantissa_begin; i < field.mantissa_end; ++i) {
+    const char c = text[i];
+    if (!is_digit(c) || (n == 0 && c == '0')) {
+      continue;
+    }
+    if (n < kKeptDigits - 1) {
+      buffer[n++] = c;
+    } else {
+      ++dropped;
+      dropped_nonzero = dropped_nonzero || c != '0';
+    }
+  }
+  std::int64_t scale = field.scale + dropped;
+  if (dropped_nonzero) {
+    buffer[n++] = '1';
+    --scale;
+  }
+  buffer[n++] = 'e';
+  const auto written =
+      std::to_chars(buffer.data() + n, buffer.data() + buffer.size(), scale);
+  double magnitude = 0;
+  const auto result = std::from_chars(buffer.data(), written.ptr, magnitude);
+  if (result.ec == std::errc::result_out_of_range) {
+    // The value rounds to zero or beyond the largest double; which one
+    // follows from where its leading digit stands.
+    magnitude = static_cast<std::int64_t>(n) + scale > 0
+                    ? std::numeric_limits<double>::infinity()
+                    : 0.0;
+  }
+  return magnitude;
+}
+
+}  // namespace
+
+bool parse_int(std::string_view text, std::int32_t& value) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  // The magnitude may reach 2^31 for the most negative value; stop as soon
+  // as it passes that, so no number of digits can overflow.
+  constexpr std::uint64_t kMaxMagnitude = std::uint64_t{1} << 31;
+  std::uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ' ') {
+      continue;
+    }
+    if (!is_digit(c)) {
+      return false;
+    }
+    magnitude = magnitude * 10 + static_cast<std::uint64_t>(digit_value(c));
+    if (magnitude > kMaxMagnitude) {
+      return false;
+    }
+  }
+  if (!negative && magnitude == kMaxMagnitude) {
+    return false;
+  }
+  const auto signed_magnitude = static_cast<std::int64_t>(magnitude);
+  value = static_cast<std::int32_t>(negative ? -signed_magnitude
+                                             : signed_magnitude);
+  return true;
+}
+
+bool parse_real(std::string_view text, std::int32_t d, double& value) {
+  RealField field;
+  if (!scan_real(text, d < 0 ? 0 : d, field)) {
+    return false;
+  }
+  double magnitude = 0;
+  if (field.significant == 0) {
+    magnitude = 0;
+  } else if (field.significant <= 15 && field.scale >= -22 &&
+             field.scale <= 22) {
+    // Clinger's fast path: both the digits (< 10^15) and the power of ten
+    // are exact doubles, so one multiplication or division rounds once,
+    // to nearest.
+    const auto digits = static_cast<double>(field.leading);
+    magnitude =
+        field.scale >= 0
+            ? digits * kExactPowers[static_cast<std::size_t>(field.scale)]
+            : digits / kExactPowers[static_cast<std::size_t>(-field.scale)];
+  } else {
+    magnitude = convert_exactly(text, field);
+  }
+  value = field.negative ? -magnitude : magnitude;
+  return true;
+}
+
+}  // namespace recio

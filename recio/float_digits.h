@@ -1,0 +1,39 @@
+#pragma once
+// Decimal digits of a double, taken from its exact binary value and rounded
+// exactly once, half away from zero, with the carry included. Every real
+// field draws its digits from here.
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+
+namespace recio {
+
+// The `point` argument of significant_digits when no "." is wanted.
+inline constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
+
+// Writes the first n significant decimal digits of |value| to `out` as
+// characters '0'..'9', rounded half away from zero at the last of them.
+// Without a point n is out.size(); with point <= n, a "." follows the first
+// `point` digits and n is out.size() - 1. `value` must be finite and not
+// zero, and n at least 1.
+// Returns the decimal exponent e of the rounded value:
+// |value| ~ 0.d1 d2 ... dn x 10^e, so d1 is never '0'.
+// 9.9996 to 4 digits with point 1 is "1.000" and e = 2: the carry adds a
+// digit, so the exponent goes up.
+[[nodiscard]] std::int32_t significant_digits(double value, std::span<char> out,
+                                              std::size_t point = kNoPoint);
+
+// Writes |value| rounded half away from zero to `decimals` (>= 0) digits
+// after the point, right-aligned at the end of `out`: the integer digits
+// (none when the integer part is 0), ".", then exactly `decimals` digits.
+// No sign. `value` must be finite.
+// Returns the length written, or -1 (out unspecified) when it is longer
+// than out.size().
+// 0.125 with 2 decimals is ".13"; 2.675 is "2.67" (the double lies below
+// 2.675); 9.996 is "10.00"; -0.001 is ".00"; 0 is ".00".
+[[nodiscard]] std::int32_t fixed_digits(double value, std::int32_t decimals,
+                                        std::span<char> out);
+
+}  // namespace recio
