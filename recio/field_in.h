@@ -1,7 +1,8 @@
 #pragma once
 // One input field's value from its text: pure functions. The caller has
 // already cut the field (a comma ends it early; a short record pads it with
-// blanks), so `text` holds just the field's characters.
+// blanks), so `text` holds just the field's characters. On false the value
+// is left as it was.
 
 #include <cstdint>
 #include <string_view>
@@ -9,14 +10,18 @@
 namespace recio {
 
 // Iw: blanks ignored, an optional sign, decimal digits. An empty or blank
-// field is 0. Returns false for any other character or a value outside the
-// 4-byte range (the caller reports input conversion error 64).
+// field, or a sign alone, is 0. Returns false for any other character or a
+// value outside the 4-byte range (the caller reports input conversion error
+// 64).
 [[nodiscard]] bool parse_int(std::string_view text, std::int32_t& value);
 
 // Fw.d / Ew.d: blanks ignored; sign, digits with at most one ".", optional
 // exponent (E, D or Q in either case, or a bare sign: 1.5+3 is 1500.0).
 // Without a "." the last d digits of the mantissa are decimals. The result
-// is the nearest double. Returns false on text outside this grammar.
+// is the nearest double (ties to even), infinite or zero beyond the range.
+// An empty or blank field, or a sign alone, is 0 (with that sign). Returns
+// false on text outside this grammar: no mantissa digit ("." or "E5"), an
+// exponent marker without digits ("1.5E", "1.5+"), words such as "inf".
 [[nodiscard]] bool parse_real(std::string_view text, std::int32_t d,
                               double& value);
 

@@ -60,7 +60,8 @@ void render_non_finite(std::span<char> out, double value) {
 // zero or infinite nothing changes any more, which also bounds the loop.
 double apply_scale(double value, std::int32_t k) {
   const double factor = k > 0 ? 10.0 : 0.1;
-  for (std::int32_t i = 0; i < (k > 0 ? k : -k); ++i) {
+  const std::int64_t times = k > 0 ? std::int64_t{k} : -std::int64_t{k};
+  for (std::int64_t i = 0; i < times; ++i) {
     if (value == 0 || std::isinf(value)) {
       break;
     }
@@ -71,9 +72,9 @@ double apply_scale(double value, std::int32_t k) {
 
 // The exponent field, always four characters: E+dd / E-dd, then +ddd / -ddd
 // without the letter. False when |x| > 999 does not fit.
-bool write_exponent(std::span<char, 4> out, std::int32_t x) {
+bool write_exponent(std::span<char, 4> out, std::int64_t x) {
   const char sign = x < 0 ? '-' : '+';
-  const std::int32_t magnitude = x < 0 ? -x : x;
+  const std::int64_t magnitude = x < 0 ? -x : x;
   if (magnitude > 999) {
     return false;
   }
@@ -96,9 +97,13 @@ void render_int(std::span<char> out, std::int32_t value) {
   // Unsigned negation keeps the most negative value exact.
   std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value)
                                      : static_cast<std::uint32_t>(value);
+  // Counted by comparisons rather than a loop whose length varies from one
+  // value to the next.
+  constexpr std::array<std::uint32_t, 9> kTens = {
+      10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
   std::size_t digits = 1;
-  for (std::uint32_t rest = magnitude / 10; rest != 0; rest /= 10) {
-    ++digits;
+  for (const std::uint32_t power : kTens) {
+    digits += magnitude >= power ? 1 : 0;
   }
   const std::size_t needed = digits + (negative ? 1 : 0);
   if (needed > out.size()) {
@@ -106,14 +111,19 @@ void render_int(std::span<char> out, std::int32_t value) {
     return;
   }
   std::size_t i = out.size();
-  do {
-    out[--i] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  while (magnitude >= 10) {
+    const std::uint32_t pair = magnitude % 100;
+    magnitude /= 100;
+    out[--i] = static_cast<char>('0' + pair % 10);
+    out[--i] = static_cast<char>('0' + pair / 10);
+  }
+  if (i > out.size() - digits) {
+    out[--i] = static_cast<char>('0' + magnitude);
+  }
   if (negative) {
     out[--i] = '-';
   }
-  fill(out.first(i), ' ');
+  blank(out.first(i));
 }
 
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
@@ -188,13 +198,16 @@ void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
   // k > 0: d + 1 significant digits, k of them before the point (k <= d + 1).
   // k <= 0: "0.", -k zeros, d + k significant digits (k > -d). Outside those
   // bounds the field cannot show a digit in its place: asterisks.
-  if ((k > 0 && k > d + 1) || (k <= 0 && k <= -d)) {
+  // (Counted in 64 bits: d and k may be anything.)
+  const std::int64_t digits_wanted =
+      k > 0 ? std::int64_t{d} + 1 : std::int64_t{d} + k;
+  if ((k > 0 && k > digits_wanted) || digits_wanted < 1) {
     fill(out, '*');
     return;
   }
-  const auto n = static_cast<std::size_t>(k > 0 ? d + 1 : d + k);
-  const std::size_t mantissa =
-      n + 1 + (k > 0 ? 0 : static_cast<std::size_t>(-k));
+  const auto n = static_cast<std::size_t>(digits_wanted);
+  const auto zeros = static_cast<std::size_t>(k > 0 ? 0 : -std::int64_t{k});
+  const std::size_t mantissa = n + 1 + zeros;
   const bool negative = std::signbit(value);
   const std::size_t sign = negative ? 1 : 0;
   if (mantissa + 4 + sign > w) {
@@ -207,7 +220,6 @@ void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
     e = significant_digits(value, out.subspan(start, mantissa),
                            static_cast<std::size_t>(k));
   } else {
-    const auto zeros = static_cast<std::size_t>(-k);
     out[start] = '.';
     fill(out.subspan(start + 1, zeros), '0');
     e = significant_digits(value, out.subspan(start + 1 + zeros, n));
@@ -217,7 +229,7 @@ void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
   }
   // The printed exponent is the rounded value's exponent less k: with 1P the
   // mantissa lies in 1.000... to 9.999...
-  if (!write_exponent(out.last<4>(), e - k)) {
+  if (!write_exponent(out.last<4>(), std::int64_t{e} - k)) {
     fill(out, '*');  // only reachable with |k| in the hundreds
     return;
   }

@@ -1,6 +1,12 @@
 #pragma once
 // One output field's text from a value: pure functions of the value, the
 // width, the decimals and the scale factor. No unit, no state.
+//
+// Real digits come from the exact binary value, rounded once, half away
+// from zero (float_digits). A value that does not fit is w asterisks. In F
+// and E fields a NaN is " NaN" and an infinity " Infinity" or " -Infinity",
+// from the second column with blanks after it; a field exactly as wide as
+// the text holds it from the first column, a narrower one is asterisks.
 
 #include <cstdint>
 #include <span>
@@ -12,13 +18,19 @@ namespace recio {
 void render_int(std::span<char> out, std::int32_t value);
 
 // Fw.d with scale factor k (the value is multiplied by 10.0, k times over,
-// before rendering). Digits come from the exact binary value, rounded half
-// away from zero. The field is out.size() wide.
+// 0.1 for k < 0, in double arithmetic, before rendering). "-" for a negative
+// value, even one that rounds to zero (-0.001 in F7.2 is "  -0.00"); no sign
+// for an exact zero of either sign. A value below one gets a "0" before the
+// point only when it fits with the sign: -.50 in F4.2, .50 in F3.2. The
+// field is out.size() wide; d < 0 gives asterisks.
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value);
 
-// Ew.d with scale factor k: 1P gives one digit before the point; the
-// exponent is "E+dd" up to 99 and "+ddd" from 100 on. The field is
+// Ew.d with scale factor k: k > 0 gives d + 1 significant digits, k of them
+// before the point (1P: one); k <= 0 gives "0.", -k zeros and d + k digits.
+// The exponent is "E+dd" up to 99 and "+ddd" from 100 to 999; outside
+// -d < k <= d + 1, or past 999, the field is asterisks. An exact zero takes
+// k as 0 and no sign: 1P,E10.3 of 0 is " 0.000E+00". The field is
 // out.size() wide.
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
                 double value);

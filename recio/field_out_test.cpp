@@ -158,6 +158,8 @@ TEST(RenderFixed, ScaleFactorMultipliesInDoubleArithmeticFirst) {
   EXPECT_EQ(fixed_field(10, 2, kMaxInt, 1.0), " Infinity ");
   EXPECT_EQ(fixed_field(10, 2, kMinInt + 1, 1.0), "      0.00");
   EXPECT_EQ(fixed_field(10, 2, kMinInt + 1, -1.0), "      0.00");  // -0.0
+  EXPECT_EQ(fixed_field(10, 2, kMinInt, 1.0), "      0.00");
+  EXPECT_EQ(fixed_field(10, kMaxInt, 0, 1.0), "**********");
 }
 
 TEST(RenderExp, OneDigitBeforeThePointWithOneP) {
@@ -268,6 +270,13 @@ TEST(RenderExp, HugeScaleFactorsGiveLongFieldsOrAsterisks) {
   // A printed exponent beyond 999 does not fit its four columns.
   EXPECT_EQ(exp_field(720, 705, -700, 1.0e300), std::string(720, '*'));
   EXPECT_EQ(exp_field(999, 700, 700, 1.0e-305), std::string(999, '*'));
+  // Extreme d and k neither overflow nor read past the field.
+  EXPECT_EQ(exp_field(10, kMaxInt, 1, 1.0), std::string(10, '*'));
+  EXPECT_EQ(exp_field(10, kMaxInt, kMinInt, 1.0), std::string(10, '*'));
+  EXPECT_EQ(exp_field(10, kMaxInt, kMaxInt, 1.0), std::string(10, '*'));
+  EXPECT_EQ(exp_field(10, 3, kMinInt, 1.0), std::string(10, '*'));
+  EXPECT_EQ(exp_field(10, 3, kMaxInt, 1.0), std::string(10, '*'));
+  EXPECT_EQ(exp_field(10, kMaxInt, 0, 0.0), std::string(10, '*'));
   const std::string fits = exp_field(999, 700, 700, 1.0e-300);
   EXPECT_EQ(fits.substr(fits.size() - 4), "-999");
 }

@@ -129,8 +129,9 @@ static_assert(kPowers[-1 - kMinPower].hi == 0xCCCCCCCCCCCCCCCCu &&
               kPowers[-1 - kMinPower].lo == 0xCCCCCCCCCCCCCCCCu &&
               kPowers[-1 - kMinPower].binary_exponent == -131);
 
-constexpr std::array<std::uint64_t, 20> make_powers_of(std::uint64_t base) {
-  std::array<std::uint64_t, 20> table{};
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> powers_of(std::uint64_t base) {
+  std::array<std::uint64_t, N> table{};
   std::uint64_t p = 1;
   for (std::uint64_t& entry : table) {
     entry = p;
@@ -139,17 +140,9 @@ constexpr std::array<std::uint64_t, 20> make_powers_of(std::uint64_t base) {
   return table;
 }
 
-constexpr std::array<std::uint64_t, 20> kPow10 = make_powers_of(10);
-// 5^j for j < 23: a tie needs 5^j to divide a 53-bit mantissa.
-constexpr std::array<std::uint64_t, 23> kPow5 = [] {
-  std::array<std::uint64_t, 23> table{};
-  std::uint64_t p = 1;
-  for (std::uint64_t& entry : table) {
-    entry = p;
-    p *= 5;
-  }
-  return table;
-}();
+constexpr auto kPow10 = powers_of<20>(10);  // up to 10^19
+// 5^j for j <= 22: a tie needs 5^j to divide a 53-bit mantissa.
+constexpr auto kPow5 = powers_of<23>(5);
 
 constexpr std::array<char, 200> kDigitPairs = [] {
   std::array<char, 200> pairs{};
@@ -196,8 +189,9 @@ template <typename Unsigned>
   }
 }
 
-// The number of decimal digits of r, none for 0. 1233 / 4096 is just
-// above log10(2), so t is floor(log10 r) or one more.
+// The number of decimal digits of r, none for 0. t, from the bit length
+// (1233 / 4096 ~ log10 2), is floor(log10 r) or one more; checked for every
+// bit length at its ends and at each power of ten.
 std::size_t digit_count(std::uint64_t r) {
   const auto t = static_cast<std::size_t>(std::bit_width(r)) * 1233 >> 12;
   return t + 1 - (r < kPow10[t] ? 1 : 0);
