@@ -73,11 +73,11 @@ double apply_scale(double value, std::int32_t k) {
 // The exponent field, always four characters: E+dd / E-dd, then +ddd / -ddd
 // without the letter. False when |x| > 999 does not fit.
 bool write_exponent(std::span<char, 4> out, std::int64_t x) {
-  const char sign = x < 0 ? '-' : '+';
-  const std::int64_t magnitude = x < 0 ? -x : x;
-  if (magnitude > 999) {
+  if (x < -999 || x > 999) {
     return false;
   }
+  const char sign = x < 0 ? '-' : '+';
+  const auto magnitude = static_cast<std::uint32_t>(x < 0 ? -x : x);
   if (magnitude <= 99) {
     out[0] = 'E';
     out[1] = sign;

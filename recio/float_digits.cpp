@@ -351,13 +351,16 @@ bool round_significant(Binary x, std::size_t n, std::uint64_t& r,
   // The units rounding may meet a tie or a near-tie below one half; the
   // tens rounding needs the exact integer part, which a fraction within two
   // units of wrapping around leaves in doubt.
-  if (!exact_power(q) &&
-      (wide ? product.fraction >= ~std::uint64_t{1}
-            : near_half(product.fraction, q) && !is_tie(x, q))) {
-    return false;
+  // (Bitwise operators: `wide` is a coin toss, so no branch on it.)
+  const bool near_wrap =
+      wide & (product.fraction >= ~std::uint64_t{1}) & !exact_power(q);
+  const bool half = !wide & near_half(product.fraction, q);
+  if (near_wrap | half) [[unlikely]] {
+    if (near_wrap || !is_tie(x, q)) {
+      return false;
+    }
   }
-  const bool units_up =
-      product.fraction >= kHalf || near_half(product.fraction, q);
+  const bool units_up = (product.fraction >= kHalf) | half;
   const std::uint64_t tens = whole / 10;
   const bool tens_up = whole - tens * 10 >= 5;
   r = wide ? tens + (tens_up ? 1u : 0u) : whole + (units_up ? 1u : 0u);
