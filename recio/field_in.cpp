@@ -19,8 +19,8 @@ constexpr std::array<double, 23> kExactPowers = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Beyond this the value is 0 or infinite whatever the digits; clamping here
-// keeps every sum below in range however long the field is.
+// An exponent beyond this gives 0 or infinity whatever the digits; clamping
+// at it keeps every sum below in range.
 constexpr std::int64_t kExponentLimit = 100000;
 
 // What one pass over an F/E field finds.
@@ -35,9 +35,13 @@ struct RealField {
 };
 
 // Reads the exponent's digits from text[i...]: blanks ignored, at least
-// one digit, nothing after them. Saturates instead of overflowing.
+// one digit, nothing after them. It saturates instead of overflowing: no
+// count of digits or decimals in this text can bring an exponent past the
+// limit plus the text's length back into range.
 bool parse_exponent_digits(std::string_view text, std::size_t i,
                            std::int64_t& exponent) {
+  const std::int64_t limit =
+      kExponentLimit + static_cast<std::int64_t>(text.size());
   bool any = false;
   std::int64_t value = 0;
   for (; i < text.size(); ++i) {
@@ -49,7 +53,8 @@ bool parse_exponent_digits(std::string_view text, std::size_t i,
       return false;
     }
     any = true;
-    value = std::min(value * 10 + digit_value(c), kExponentLimit);
+    value = value > limit / 10 ? limit
+                               : std::min(value * 10 + digit_value(c), limit);
   }
   exponent = value;
   return any;
@@ -126,11 +131,9 @@ bool scan_real(std::string_view text, std::int32_t d, RealField& field) {
   }
   // Without a point the last d digits are decimals.
   const std::int64_t decimals = after_point >= 0 ? after_point : d;
-  // The scale of the significant digits' integer: the digits between the
-  // last significant digit and the point are already counted in it.
+  // Every digit after the first significant one is in the integer, so the
+  // decimals (however many: the field may be long) come off its scale.
   field.scale = exponent - decimals;
-  field.scale =
-      std::clamp(field.scale, -2 * kExponentLimit, 2 * kExponentLimit);
   return true;
 }
 
@@ -163,6 +166,9 @@ double convert_exactly(std::string_view text, const RealField& field) {
     buffer[n++] = '1';
     --scale;
   }
+  // With at most 780 digits, any exponent past the limit gives 0 or
+  // infinity all the same.
+  scale = std::clamp(scale, -kExponentLimit, kExponentLimit);
   buffer[n++] = 'e';
   const auto written =
       std::to_chars(buffer.data() + n, buffer.data() + buffer.size(), scale);

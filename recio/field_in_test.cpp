@@ -224,6 +224,12 @@ TEST(ParseReal, DigitsPastWhatRoundingCanSee) {
   EXPECT_EQ(value, 1e9);
   ASSERT_TRUE(parse_real("1" + std::string(2000, '0'), 2010, value));
   EXPECT_EQ(value, 1e-10);
+  // Implied decimals by the hundred thousand cancel exactly.
+  ASSERT_TRUE(parse_real("1" + std::string(300000, '0'), 300000, value));
+  EXPECT_EQ(value, 1.0);
+  ASSERT_TRUE(
+      parse_real("0." + std::string(300000, '0') + "1E300000", 0, value));
+  EXPECT_EQ(value, 0.1);
 }
 
 // strtod of text in the C library's own grammar, for comparison.
