@@ -206,6 +206,19 @@ class Cases:
             self.check('FORT7=%s: echo kept' % path, out.endswith(ECHO_BEFORE_END), True)
         shutil.rmtree(d)
 
+    def out_of_descriptors(self):
+        # Room for the standard streams and LP.TMP only: the print file
+        # cannot be opened.
+        d = self.dir()
+        p = start(self.exe, d, None,
+                  preexec=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (4, 4)))
+        out, err, rc = finish(p, problem(SMALL_ROWS, iunit=9, iout=7) + CLOSING)
+        self.check('no descriptor left: report', err, report(603, 'too many open files'))
+        self.check('no descriptor left: status', rc, 603 % 256)
+        self.check('no descriptor left: echo kept', out.endswith(ECHO_BEFORE_END), True)
+        self.check('no descriptor left: files', sorted(os.listdir(d)), ['LP.TMP'])
+        shutil.rmtree(d)
+
     def error_file_cannot_open(self):
         d = self.dir()
         for fort0 in (os.path.join(d, 'missing', 'errors.log'), d):
@@ -223,7 +236,8 @@ def main():
     cases = Cases(exe)
     for case in (cases.stdout_on_dev_full, cases.stdin_is_directory, cases.closed_streams,
                  cases.file_size_limit, cases.pipe_reader_exits_early, cases.scratch_in_unwritable_directory,
-                 cases.print_unit_names, cases.error_file_cannot_open):
+                 cases.print_unit_names, cases.out_of_descriptors,
+                 cases.error_file_cannot_open):
         case()
     for s in cases.skipped:
         print('skipped: ' + s)
