@@ -20,6 +20,8 @@ class FormattedInput;
 class ReadStatement {
  public:
   ReadStatement(std::int32_t unit, const Layout& layout);
+  // The statement keeps a reference to its layout: no temporaries.
+  ReadStatement(std::int32_t unit, Layout&& layout) = delete;
   ReadStatement(const ReadStatement&) = delete;
   ReadStatement& operator=(const ReadStatement&) = delete;
 

@@ -153,26 +153,30 @@ TEST_F(Records, LiteralsAfterTheLastItemAreStillWritten) {
 }
 
 TEST_F(Records, ARecordHeldOpenAtTheEndIsWrittenWithItsLineEnd) {
-  WriteStatement w(7, layout("(\" open\", $)"));
+  static constexpr auto kOpen = layout("(\" open\", $)");
+  WriteStatement w(7, kOpen);
   w.finish();
   EXPECT_EQ(written(), " open\r\n");
 }
 
 TEST_F(Records, RecordsOfAnyLength) {
-  WriteStatement w(7, layout("(700A)"));
+  static constexpr auto kWide = layout("(700A)");
+  WriteStatement w(7, kWide);
   for (int k = 0; k < 700; ++k) w.put(std::string_view("x"));
   w.finish();
   EXPECT_EQ(written(), std::string(700, 'x') + "\r\n");
 }
 
 TEST_F(Records, WriteFailuresEndTheRunWithTheirErrors) {
+  static constexpr auto kNoData = layout("(\"no data\")");
+  static constexpr auto kInt = layout("(I5)");
   EXPECT_EQ(status_of([] {
-              WriteStatement w(7, layout("(\"no data\")"));
+              WriteStatement w(7, kNoData);
               w.put(1.0);
             }),
             0xC000003Cu);  // 60: infinite format loop
   EXPECT_EQ(status_of([] {
-              WriteStatement w(7, layout("(I5)"));
+              WriteStatement w(7, kInt);
               w.put(1.0);
             }),
             0xC000003Du);  // 61: type mismatch

@@ -22,6 +22,8 @@ class FormattedOutput;  // the unit's record buffer (units.h)
 class WriteStatement {
  public:
   WriteStatement(std::int32_t unit, const Layout& layout);
+  // The statement keeps a reference to its layout: no temporaries.
+  WriteStatement(std::int32_t unit, Layout&& layout) = delete;
   WriteStatement(const WriteStatement&) = delete;
   WriteStatement& operator=(const WriteStatement&) = delete;
   ~WriteStatement() = default;
