@@ -35,10 +35,16 @@ void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
 void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
                double sgn, std::int32_t k, std::int32_t one_row);
 
-// The same elimination with a chosen width of the column loop, so that tests
-// can hold every width to the same bits. `eliminate` takes the widest the
-// processor offers.
-enum class Lanes : std::uint8_t { kOne = 1, kTwo = 2, kFour = 4 };
+// The same elimination with a chosen width of the column loop (doubles per
+// vector: SSE2, AVX, AVX-512), so that tests can hold every width to the
+// same bits. `eliminate` takes the widest the processor offers; a wider one
+// than it offers runs as the widest.
+enum class Lanes : std::uint8_t {
+  kOne = 1,
+  kTwo = 2,
+  kFour = 4,
+  kEight = 8,
+};
 Lanes widest_lanes();
 void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
                double sgn, std::int32_t k, std::int32_t one_row, Lanes lanes);

@@ -140,6 +140,7 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
   std::vector<Lanes> widths = {Lanes::kOne};
   if (std::uint8_t(widest_lanes()) >= 2) widths.push_back(Lanes::kTwo);
   if (std::uint8_t(widest_lanes()) >= 4) widths.push_back(Lanes::kFour);
+  if (std::uint8_t(widest_lanes()) >= 8) widths.push_back(Lanes::kEight);
 
   std::mt19937_64 rng(20240601);
   std::array<double, kLda * kNcol> ref{};
