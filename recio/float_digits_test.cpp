@@ -559,6 +559,51 @@ TEST(FloatDigits, RandomDoublesMatchTheExactExpansion) {
   EXPECT_EQ(failures, 0u);
 }
 
+// The short fixed-point path (up to three decimals, magnitudes below 2^52,
+// integer arithmetic on the significand) at every binary exponent it takes
+// and a few past each of its limits: random significands, dyadic values with
+// few bits (exact ties such as 0.625 to two decimals), and their neighbours.
+TEST(FloatDigits, ShortFixedValuesAtEveryBinaryExponent) {
+  std::mt19937_64 rng(11);
+  ExpansionCache cache;
+  std::size_t failures = 0;
+  for (int e = -1074; e <= 56 && failures < 20; ++e) {
+    // Far below the rounding point only a few exponents need a look.
+    if (e < -80 && e % 97 != 0 && e != -1074) {
+      continue;
+    }
+    for (std::int32_t d = 0; d <= 4; ++d) {
+      for (int trial = 0; trial < 64; ++trial) {
+        const double significand =
+            trial % 2 == 0
+                ? 1.0 + static_cast<double>(rng() >> 12) / 4503599627370496.0
+                : static_cast<double>(2 * (rng() % 64) + 1);
+        double v = std::ldexp(significand, e);
+        if (trial % 8 >= 6) {
+          v = std::nextafter(v, trial % 8 == 6 ? 0.0 : DBL_MAX);
+        }
+        if (v == 0 || !std::isfinite(v)) {
+          continue;
+        }
+        v = rng() % 2 == 0 ? v : -v;
+        cache.clear();
+        std::string expected = reference_fixed_text(d, v, cache);
+        if (expected.size() > 40) {
+          expected = "overflow";
+        }
+        const std::string got = fixed(v, d, 40);
+        if (got != expected) {
+          ++failures;
+          ADD_FAILURE() << "fixed_digits(" << std::hexfloat << v
+                        << std::defaultfloat << ", " << d << ") = " << got
+                        << ", expected " << expected;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0u);
+}
+
 TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
   struct Format {
     bool exponent_form;
