@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -18,8 +19,8 @@ void fill(std::span<char> out, char c) { std::fill(out.begin(), out.end(), c); }
 // 16 columns two overlapping stores of 4 or 8 blanks
 // do it without a call to memset.
 void blank(std::span<char> out) {
-  constexpr std::array<char, 8> kBlanks = {' ', ' ', ' ', ' ',
-                                           ' ', ' ', ' ', ' '};
+  static constexpr std::array<char, 8> kBlanks = {' ', ' ', ' ', ' ',
+                                                  ' ', ' ', ' ', ' '};
   const std::size_t w = out.size();
   if (w >= 8 && w <= 16) {
     std::memcpy(out.data(), kBlanks.data(), 8);
@@ -90,6 +91,102 @@ bool write_exponent(std::span<char, 4> out, std::int64_t x) {
   return true;
 }
 
+// The eight decimal digits of n < 10^8, leading zeros included, one per
+// byte in memory order (most significant first), as values 0..9: n split in
+// 32-bit lanes by 10^4, then 16-bit lanes by 100, then bytes by 10, each
+// quotient by a multiply and a shift that are exact in that range.
+std::uint64_t eight_digits(std::uint32_t n) {
+  std::uint64_t x = std::uint64_t{n / 10000} | (std::uint64_t{n % 10000} << 32);
+  const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007Fu;
+  x = hundreds | ((x - hundreds * 100) << 16);
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Fu;
+  return tens | ((x - tens * 10) << 8);
+}
+
+// Fw.d for the values most fields meet: up to three decimals, no scale
+// factor, |value| < 2^52 whose rounded digits number at most eight, a field
+// at most 16 wide. The digits come from one integer, are put together in a
+// scratch line of blanks (integer part, point, decimals) by whole 8-byte
+// stores, and the field is copied from its end. False when the value or the
+// field is not one of those; the general path then writes the field.
+// One instance per count of decimals, so that every shift is a constant.
+template <std::size_t decimals>
+bool render_short_fixed(std::span<char> out, double value) {
+  constexpr std::size_t kMaxWidth = 16;
+  constexpr std::uint64_t kEightDigitLimit = 100000000;
+  std::uint64_t r = 0;
+  const std::size_t w = out.size();
+  if (w > kMaxWidth || !round_short_fixed(value, decimals, r) ||
+      r >= kEightDigitLimit) {
+    return false;
+  }
+  const bool negative = std::signbit(value) && value != 0;
+  const std::size_t sign = negative ? 1 : 0;
+  const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
+  // Significant digits: the leading zero bytes are the low ones.
+  const std::size_t count =
+      r == 0 ? 0 : 8 - static_cast<std::size_t>(std::countr_zero(digits)) / 8;
+  // The integer part's digits, none when it is 0; that 0 is shown only
+  // when it fits with the sign.
+  const std::size_t whole = count > decimals ? count - decimals : 0;
+  const std::size_t length = whole + 1 + decimals;
+  if (length + sign > w) {
+    fill(out, '*');
+    return true;
+  }
+  constexpr std::uint64_t kZeros = 0x3030303030303030u;
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  // The line ends at column 24: point at 23 - d, decimals after it, the
+  // integer part's last digit before it.
+  std::array<char, 32> line{};
+  std::memcpy(line.data(), &kBlanks, 8);
+  std::memcpy(line.data() + 8, &kBlanks, 8);
+  // Integer digits: the first 8 - d bytes moved up by d; every byte before
+  // the integer part's own digits becomes a blank.
+  const std::size_t point = 23 - decimals;
+  const std::uint64_t integer = (digits << (8 * decimals)) + kZeros;
+  const std::uint64_t lead = (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
+  const std::uint64_t integer_text = (integer & ~lead) | (kBlanks & lead);
+  std::memcpy(line.data() + point - 8, &integer_text, 8);
+  line[point] = '.';
+  // Decimals: the last d bytes moved down to the front.
+  const std::uint64_t fraction =
+      decimals == 0 ? 0 : (digits >> (64 - 8 * decimals)) + kZeros;
+  std::memcpy(line.data() + point + 1, &fraction, 8);
+  std::size_t start = point - whole;
+  if (whole == 0 && length + 1 + sign <= w) {
+    line[--start] = '0';
+  }
+  if (negative) {
+    line[--start] = '-';
+  }
+  // The field is the line's last w columns; it starts at 24 - w >= 8, so two
+  // overlapping 8-byte copies take it whole (one byte-wise copy below 8).
+  const char* field = line.data() + 24 - w;
+  if (w >= 8) {
+    std::memcpy(out.data(), field, 8);
+    std::memcpy(out.data() + w - 8, field + w - 8, 8);
+  } else {
+    std::copy_n(field, w, out.begin());
+  }
+  return true;
+}
+
+bool render_short_fixed(std::span<char> out, std::int32_t d, double value) {
+  switch (d) {
+    case 0:
+      return render_short_fixed<0>(out, value);
+    case 1:
+      return render_short_fixed<1>(out, value);
+    case 2:
+      return render_short_fixed<2>(out, value);
+    case 3:
+      return render_short_fixed<3>(out, value);
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void render_int(std::span<char> out, std::int32_t value) {
@@ -99,7 +196,7 @@ void render_int(std::span<char> out, std::int32_t value) {
                                      : static_cast<std::uint32_t>(value);
   // Counted by comparisons rather than a loop whose length varies from one
   // value to the next.
-  constexpr std::array<std::uint32_t, 9> kTens = {
+  static constexpr std::array<std::uint32_t, 9> kTens = {
       10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
   std::size_t digits = 1;
   for (const std::uint32_t power : kTens) {
@@ -129,6 +226,9 @@ void render_int(std::span<char> out, std::int32_t value) {
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value) {
   if (out.empty()) {
+    return;
+  }
+  if (k == 0 && render_short_fixed(out, d, value)) {
     return;
   }
   if (!std::isfinite(value)) {

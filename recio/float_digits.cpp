@@ -322,36 +322,6 @@ bool near_half(std::uint64_t fraction, std::int32_t q) {
   return Scaled::kRounded;
 }
 
-// |value| x 10^d rounded half away from zero, with 64-bit integers alone,
-// for d <= 3 and |value| < 2^52: the 53-bit significand times 10^d stays
-// below 2^63 and is exact, and the binary point falls inside it or above
-// it, so the bits below the point decide the rounding exactly (a tie is the
-// bit just below the point set and goes up). Zeros and subnormals round to
-// 0. False outside that range.
-constexpr std::size_t kMaxSmallDecimals = 3;
-
-[[gnu::always_inline]] inline bool round_small_fixed(double value,
-                                                     std::size_t d,
-                                                     std::uint64_t& rounded) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  const auto biased = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
-  if (d > kMaxSmallDecimals || biased >= 1075) {
-    return false;
-  }
-  if (biased == 0) {
-    rounded = 0;
-    return true;
-  }
-  const std::uint64_t m =
-      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-  const std::uint64_t x = m * kPow10[d];
-  const std::int32_t shift = 1075 - biased;  // 1 and up
-  // From 64 on, x / 2^shift < 2^63 / 2^64 lies below one half.
-  rounded = shift >= 64 ? 0
-                        : (x >> shift) + ((x >> (shift - 1)) & 1);
-  return true;
-}
-
 // floor(log10(2^e)), exact for |e| <= 1100 (checked against exact integer
 // arithmetic over that whole range).
 std::int32_t floor_log10_pow2(std::int32_t e) { return (e * 78913) >> 18; }
@@ -551,7 +521,7 @@ std::int32_t fixed_digits(double value, std::int32_t decimals,
   }
   const auto d = static_cast<std::size_t>(decimals);
   std::uint64_t rounded = 0;
-  const Scaled outcome = round_small_fixed(value, d, rounded) || value == 0
+  const Scaled outcome = round_short_fixed(value, d, rounded) || value == 0
                              ? Scaled::kRounded
                              : scale(decompose(value), decimals, rounded);
   if (outcome == Scaled::kRounded) {

@@ -3,6 +3,8 @@
 // exactly once, half away from zero, with the carry included. Every real
 // field draws its digits from here.
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -35,5 +37,36 @@ inline constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
 // 2.675); 9.996 is "10.00"; -0.001 is ".00"; 0 is ".00".
 [[nodiscard]] std::int32_t fixed_digits(double value, std::int32_t decimals,
                                         std::span<char> out);
+
+// |value| x 10^decimals rounded half away from zero, for decimals <= 3 and
+// |value| < 2^52, with 64-bit integers alone: the 53-bit significand times
+// 10^decimals stays below 2^63 and is exact, and the binary point falls
+// inside it or above it, so the bits below the point decide the rounding
+// exactly (a tie is the bit just below the point set, and goes up). Zeros
+// and subnormals give 0. False, `rounded` untouched, outside that range (and
+// for infinities and NaNs).
+inline constexpr std::size_t kMaxShortDecimals = 3;
+
+[[nodiscard]] inline bool round_short_fixed(double value, std::size_t decimals,
+                                            std::uint64_t& rounded) {
+  static constexpr std::array<std::uint64_t, kMaxShortDecimals + 1> kScale = {
+      1, 10, 100, 1000};
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto biased = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
+  if (decimals > kMaxShortDecimals || biased >= 1075) {
+    return false;
+  }
+  if (biased == 0) {
+    rounded = 0;
+    return true;
+  }
+  const std::uint64_t m =
+      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const std::uint64_t x = m * kScale[decimals];
+  const std::int32_t shift = 1075 - biased;  // 1 and up
+  // From 64 on, x / 2^shift < 2^63 / 2^64 lies below one half.
+  rounded = shift >= 64 ? 0 : (x >> shift) + ((x >> (shift - 1)) & 1);
+  return true;
+}
 
 }  // namespace recio

@@ -614,7 +614,9 @@ TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
   const Format formats[] = {
       {false, 7, 2, 0},   {false, 8, 2, 0},  {false, 9, 2, 0},
       {false, 7, 2, 1},   {false, 9, 2, 1},  {false, 12, 5, 0},
-      {false, 40, 20, 0}, {true, 9, 2, 1},   {true, 10, 3, 1},
+      {false, 40, 20, 0}, {false, 3, 2, 0},  {false, 4, 2, 0},
+      {false, 2, 0, 0},   {false, 5, 3, 0},  {false, 10, 0, 0},
+      {false, 22, 3, 0},  {true, 9, 2, 1},   {true, 10, 3, 1},
       {true, 15, 8, 1},   {true, 9, 2, 0},   {true, 10, 3, 0},
       {true, 15, 8, 0},   {true, 24, 16, 1}, {true, 30, 20, 1},
       {true, 12, 4, 2},   {true, 12, 5, -2},

@@ -11,17 +11,25 @@
 // `$`); the destructor never writes.
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "recio/errors.h"
+#include "recio/field_out.h"
 #include "recio/layout.h"
+#include "recio/units.h"
 
 namespace recio {
 
-class FormattedOutput;  // the unit's record buffer (units.h)
-
+// The statements' hot paths are defined here, inline: a tableau print makes
+// one statement per value, hundreds of millions in a run, and each would
+// otherwise cost several calls around the one that renders its field.
 class WriteStatement {
  public:
-  WriteStatement(std::int32_t unit, const Layout& layout);
+  WriteStatement(std::int32_t unit, const Layout& layout)
+      : unit_(unit), layout_(layout), out_(current_formatted_output(unit)) {
+    out_.begin_statement();
+  }
   // The statement keeps a reference to its layout: no temporaries.
   WriteStatement(std::int32_t unit, Layout&& layout) = delete;
   WriteStatement(const WriteStatement&) = delete;
@@ -38,18 +46,72 @@ class WriteStatement {
  private:
   // Acts on descriptors up to the next data descriptor, starting the layout
   // again on a new record when it runs out, and returns that descriptor.
-  const Descriptor& next_data();
+  const Descriptor& next_data() {
+    if (index_ < layout_.size()) {
+      const Descriptor& d = layout_[index_];
+      if (d.is_data()) [[likely]] {
+        if (repeat_left_ == 0) repeat_left_ = d.repeat;
+        if (--repeat_left_ == 0) ++index_;
+        return d;
+      }
+    }
+    return next_data_slow();
+  }
+  // next_data() past descriptors that take no item or the layout's end.
+  const Descriptor& next_data_slow();
   // Carries out one descriptor that takes no item.
-  void act(const Descriptor& d);
+  void act(const Descriptor& d) {
+    if (d.kind == Descriptor::Kind::kDollar) {
+      dollar_ = true;
+    } else {
+      act_slow(d);
+    }
+  }
+  void act_slow(const Descriptor& d);
 
   std::int32_t unit_;
   const Layout& layout_;
   FormattedOutput& out_;
-  std::size_t index_ = 0;       // current descriptor
+  std::size_t index_ = 0;         // current descriptor
   std::int32_t repeat_left_ = 0;  // repeats left of the current data descriptor
   std::int32_t scale_ = 0;
   bool dollar_ = false;
 };
+
+inline void WriteStatement::put(std::int32_t value) {
+  const Descriptor& d = next_data();
+  if (d.kind != Descriptor::Kind::kInt) fail(Error::kTypeMismatch, unit_);
+  const auto w = static_cast<std::size_t>(d.width);
+  render_int(std::span<char>(out_.place(w), w), value);
+}
+
+inline void WriteStatement::put(double value) {
+  const Descriptor& d = next_data();
+  const auto w = static_cast<std::size_t>(d.width);
+  if (d.kind == Descriptor::Kind::kFixed) {
+    render_fixed(std::span<char>(out_.place(w), w), d.decimals, scale_, value);
+  } else if (d.kind == Descriptor::Kind::kExp) {
+    render_exp(std::span<char>(out_.place(w), w), d.decimals, scale_, value);
+  } else {
+    fail(Error::kTypeMismatch, unit_);
+  }
+}
+
+inline void WriteStatement::finish() {
+  // Literals up to the next data descriptor, or to the end, still belong to
+  // this statement.
+  while (index_ < layout_.size() && repeat_left_ == 0) {
+    const Descriptor& d = layout_[index_];
+    if (d.is_data()) break;
+    act(d);
+    ++index_;
+  }
+  if (dollar_) {
+    out_.hold_open();
+  } else {
+    out_.end_record();
+  }
+}
 
 // A statement with no items: write(6, layout) for literal-only layouts.
 void write_record(std::int32_t unit, const Layout& layout);

@@ -56,11 +56,12 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
                       : for_output ? O_WRONLY | O_CREAT | O_TRUNC
                                    : O_RDONLY;
     fd = ::open(shown.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) throw RunEnd::report(os::open_error(errno, shown), number, shown);
+    if (fd < 0)
+      throw RunEnd::report(os::open_error(errno, shown), number, shown);
     owns = true;
   }
-  auto [it, inserted] = table().try_emplace(number, number, std::move(shown),
-                                            fd, owns, form);
+  auto [it, inserted] =
+      table().try_emplace(number, number, std::move(shown), fd, owns, form);
   return it->second;
 }
 
@@ -131,22 +132,14 @@ FormattedOutput::FormattedOutput(const Unit& unit, int fd, bool control_mode)
       control_(control_mode),
       buffer_(fd, control_mode) {}
 
-void FormattedOutput::begin_statement() {
-  if (open_) {
-    open_ = false;
-    return;
-  }
-  pos_ = 0;
-  hwm_ = 0;
-}
-
-char* FormattedOutput::place(std::size_t width) {
+char* FormattedOutput::place_slow(std::size_t width) {
   const std::size_t end = pos_ + width;
   if (end + 2 > record_.size()) {
     record_.resize(std::max(end + 2, record_.size() * 2));
   }
-  if (pos_ > hwm_) std::fill(record_.begin() + std::ptrdiff_t(hwm_),
-                             record_.begin() + std::ptrdiff_t(pos_), ' ');
+  if (pos_ > hwm_)
+    std::fill(record_.begin() + std::ptrdiff_t(hwm_),
+              record_.begin() + std::ptrdiff_t(pos_), ' ');
   char* at = record_.data() + pos_;
   pos_ = end;
   hwm_ = std::max(hwm_, end);
@@ -330,7 +323,9 @@ FormattedOutput& formatted_output(std::int32_t unit) {
   if (u->form() != Unit::Form::kFormatted) {
     fail(Error::kFormattedOnUnformatted, unit);
   }
-  return u->output();
+  FormattedOutput& out = u->output();
+  units_detail::last_output = {unit, &out};
+  return out;
 }
 
 FormattedInput& formatted_input(std::int32_t unit) {
@@ -363,15 +358,18 @@ void open_new(std::int32_t unit, std::string_view name) {
   const std::string path = os::full_path(trimmed);
   if (Unit* present = find_unit(unit)) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && present->same_file(st.st_dev, st.st_ino)) {
+    if (::stat(path.c_str(), &st) == 0 &&
+        present->same_file(st.st_dev, st.st_ino)) {
       return;  // the same file on the same unit: nothing changes
     }
     // Another file: the present connection is closed (its file kept).
     const bool flushed = present->close();
+    units_detail::last_output = {};
     table().erase(unit);
     if (!flushed) fail(Error::kWriteFailure);
   }
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const int fd =
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     const Error e = os::open_error(errno, path);
     if (e == Error::kFileName || e == Error::kOpenFailure) {
@@ -397,6 +395,7 @@ std::optional<RunEnd> close_all() noexcept {
       failure = RunEnd::report(Error::kWriteFailure, number, unit.name());
     }
   }
+  units_detail::last_output = {};
   table().clear();
   return failure;
 }

@@ -54,10 +54,26 @@ class FormattedOutput {
 
   // Begins a statement: a fresh record unless the previous statement left
   // one open with `$`.
-  void begin_statement();
+  void begin_statement() {
+    if (open_) {
+      open_ = false;
+      return;
+    }
+    pos_ = 0;
+    hwm_ = 0;
+  }
   // Returns room for `width` characters at the current position, blanks
   // filling any gap from the high-water mark, and moves past them.
-  char* place(std::size_t width);
+  char* place(std::size_t width) {
+    const std::size_t end = pos_ + width;
+    if (end + 2 > record_.size() || pos_ > hwm_) [[unlikely]] {
+      return place_slow(width);
+    }
+    char* at = record_.data() + pos_;
+    pos_ = end;
+    hwm_ = end > hwm_ ? end : hwm_;
+    return at;
+  }
   void skip(std::size_t n) { pos_ += n; }
   // Writes the record (up to its high-water mark) with its line end.
   void end_record();
@@ -70,6 +86,8 @@ class FormattedOutput {
 
  private:
   void emit(const char* data, std::size_t n);
+  // place() when the record must grow or a gap must be blanked.
+  char* place_slow(std::size_t width);
 
   const Unit& unit_;
   std::vector<char> record_;
@@ -106,8 +124,7 @@ class Unit {
  public:
   enum class Form : std::uint8_t { kFormatted, kUnformatted };
 
-  Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
-       Form form);
+  Unit(std::int32_t number, std::string name, int fd, bool owns_fd, Form form);
   ~Unit();
   Unit(const Unit&) = delete;
   Unit& operator=(const Unit&) = delete;
@@ -153,6 +170,27 @@ class Unit {
 // unformatted transfer raises error 257.
 FormattedOutput& formatted_output(std::int32_t unit);
 FormattedInput& formatted_input(std::int32_t unit);
+
+namespace units_detail {
+// The formatted output of the unit written to last. Statements on one unit
+// follow one another by the million (a tableau print writes each value with
+// a statement of its own), so while the unit stays the same they skip the
+// table. Cleared whenever a unit leaves the table.
+struct LastOutput {
+  std::int32_t number = 0;
+  FormattedOutput* out = nullptr;
+};
+inline LastOutput last_output;
+}  // namespace units_detail
+
+// formatted_output() for the unit written to last, without the table.
+inline FormattedOutput& current_formatted_output(std::int32_t unit) {
+  const units_detail::LastOutput& last = units_detail::last_output;
+  if (last.out != nullptr && last.number == unit) [[likely]] {
+    return *last.out;
+  }
+  return formatted_output(unit);
+}
 
 // The unit for an unformatted transfer, connected by default on first use.
 Unit& unformatted_unit(std::int32_t unit);
