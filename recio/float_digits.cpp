@@ -372,6 +372,47 @@ bool round_significant(Binary x, std::size_t n, std::uint64_t& r,
   return r >= kPow10[n - 1] && r < kPow10[n];
 }
 
+// The short path of round_significant, for up to eight digits of a value
+// whose rounding point falls at most three decimals below its units: the
+// digits are |value| x 10^q rounded exactly by round_short_fixed, with q
+// from the estimate of floor(log10 |value|) (exact or one too small). When
+// the estimate was one too small the integer comes out above 10^n and the
+// rounding is done again one decimal higher; exactly 10^n is the carry of
+// 9.9996-like values (or the same digits reached from either side). False
+// for values outside that range.
+constexpr std::size_t kShortSignificant = 8;
+
+bool round_short_significant(double value, std::size_t n, std::uint64_t& r,
+                             std::int32_t& e) {
+  const auto biased = static_cast<std::int32_t>(
+      (std::bit_cast<std::uint64_t>(value) >> 52) & 0x7FF);
+  if (biased == 0 || n > kShortSignificant) {
+    return false;
+  }
+  const std::int32_t log10 = floor_log10_pow2(biased - 1023);
+  std::int32_t q = static_cast<std::int32_t>(n) - 1 - log10;
+  if (q < 0 || q > static_cast<std::int32_t>(kMaxShortDecimals) ||
+      !round_short_fixed(value, static_cast<std::size_t>(q), r)) {
+    return false;
+  }
+  e = log10 + 1;
+  if (r > kPow10[n]) {
+    if (q == 0) {
+      return false;
+    }
+    --q;
+    ++e;
+    if (!round_short_fixed(value, static_cast<std::size_t>(q), r)) {
+      return false;
+    }
+  }
+  if (r == kPow10[n]) {
+    r = kPow10[n - 1];
+    ++e;
+  }
+  return true;
+}
+
 // Every significant digit of a double: 767 at most.
 constexpr std::size_t kMaxSignificant = 767;
 
@@ -506,7 +547,8 @@ std::int32_t significant_digits(double value, std::span<char> out,
   if (n >= 1 && n <= kFastSignificant) {
     std::uint64_t r = 0;
     std::int32_t e = 0;
-    if (round_significant(decompose(value), n, r, e)) {
+    if (round_short_significant(value, n, r, e) ||
+        round_significant(decompose(value), n, r, e)) {
       put_digits(r, out, point);
       return e;
     }

@@ -604,6 +604,62 @@ TEST(FloatDigits, ShortFixedValuesAtEveryBinaryExponent) {
   EXPECT_EQ(failures, 0u);
 }
 
+// The short path of significant_digits (up to eight digits, the rounding
+// point at most three decimals below the units) at every binary exponent
+// around it: random significands, dyadic values with few bits (exact ties),
+// their neighbours, and values just below powers of ten (the carry).
+TEST(FloatDigits, ShortSignificantDigitsAtEveryBinaryExponent) {
+  std::mt19937_64 rng(13);
+  std::string expected;
+  std::size_t failures = 0;
+  for (int e = -16; e <= 56 && failures < 20; ++e) {
+    for (std::size_t n = 1; n <= 9; ++n) {
+      for (int trial = 0; trial < 64; ++trial) {
+        double v = 0;
+        switch (trial % 4) {
+          case 0:
+            v = std::ldexp(
+                1.0 + static_cast<double>(rng() >> 12) / 4503599627370496.0, e);
+            break;
+          case 1:
+            v = std::ldexp(static_cast<double>(2 * (rng() % 64) + 1), e);
+            break;
+          case 2:
+            v = std::nextafter(
+                std::ldexp(static_cast<double>(2 * (rng() % 64) + 1), e),
+                rng() % 2 == 0 ? 0.0 : DBL_MAX);
+            break;
+          default:
+            v = std::pow(10.0, static_cast<double>(e % 12)) *
+                (1.0 - std::ldexp(static_cast<double>(rng() % 64), -14));
+            break;
+        }
+        if (v == 0 || !std::isfinite(v)) {
+          continue;
+        }
+        v = rng() % 2 == 0 ? v : -v;
+        const Expansion x(v);
+        std::int32_t got_e = 0;
+        const std::string got = significant(v, n, got_e);
+        const bool carried =
+            rounded_prefix(x, static_cast<std::int64_t>(n), expected);
+        if (carried) {
+          expected.pop_back();
+        }
+        const std::int32_t expected_e = x.exponent() + (carried ? 1 : 0);
+        if (got != expected || got_e != expected_e) {
+          ++failures;
+          ADD_FAILURE() << "significant_digits(" << std::hexfloat << v
+                        << std::defaultfloat << ", " << n << ") = " << got
+                        << " e" << got_e << ", expected " << expected << " e"
+                        << expected_e;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0u);
+}
+
 TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
   struct Format {
     bool exponent_form;
