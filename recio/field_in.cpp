@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -60,12 +62,34 @@ bool parse_exponent_digits(std::string_view text, std::size_t i,
   return any;
 }
 
-// The grammar of an F/E field, in one pass. False outside it.
-bool scan_real(std::string_view text, std::int32_t d, RealField& field) {
+// The index of the first character of text that is not a blank (text.size()
+// when there is none). Fields are right-justified, so most start with a run
+// of blanks of varying length: eight columns are tested at a time, and the
+// first non-blank found from the low bytes of the word.
+std::size_t skip_blanks(std::string_view text) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
   std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+      const std::uint64_t other = word ^ kBlanks;
+      if (other != 0) {
+        return i + static_cast<std::size_t>(std::countr_zero(other)) / 8;
+      }
+    } else if (word != kBlanks) {
+      break;
+    }
+  }
   while (i < text.size() && text[i] == ' ') {
     ++i;
   }
+  return i;
+}
+
+// The grammar of an F/E field, in one pass. False outside it.
+bool scan_real(std::string_view text, std::int32_t d, RealField& field) {
+  std::size_t i = skip_blanks(text);
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     field.negative = text[i] == '-';
     ++i;
@@ -187,10 +211,7 @@ double convert_exactly(std::string_view text, const RealField& field) {
 }  // namespace
 
 bool parse_int(std::string_view text, std::int32_t& value) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') {
-    ++i;
-  }
+  std::size_t i = skip_blanks(text);
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
