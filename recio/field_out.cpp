@@ -105,10 +105,9 @@ std::uint64_t eight_digits(std::uint32_t n) {
 
 // Fw.d for the values most fields meet: up to three decimals, no scale
 // factor, |value| < 2^52 whose rounded digits number at most eight, a field
-// at most 16 wide. The digits come from one integer, are put together in a
-// scratch line of blanks (integer part, point, decimals) by whole 8-byte
-// stores, and the field is copied from its end. False when the value or the
-// field is not one of those; the general path then writes the field.
+// at most 16 wide. The digits come from one integer and are put together in
+// registers. False when the value or the field is not one of those; the
+// general path then writes the field.
 // One instance per count of decimals, so that every shift is a constant.
 template <std::size_t decimals>
 bool render_short_fixed(std::span<char> out, double value) {
@@ -136,39 +135,62 @@ bool render_short_fixed(std::span<char> out, double value) {
   }
   constexpr std::uint64_t kZeros = 0x3030303030303030u;
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-  // The line ends at column 24: point at 23 - d, decimals after it, the
-  // integer part's last digit before it.
+  // The integer part in eight columns, its units digit last: the first
+  // 8 - d digits moved up by d, every column before the integer part's own
+  // digits blank, then the "0" of a value below one (when it fits with the
+  // sign) and the sign. Each is added to blanks: no byte carries.
+  const bool lead_zero = whole == 0 && length + 1 + sign <= w;
+  const std::size_t shown = whole + (lead_zero ? 1 : 0) + sign;
+  const std::uint64_t blank_mask =
+      (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
+  std::uint64_t integer =
+      kBlanks +
+      (((digits << (8 * decimals)) + (kZeros - kBlanks)) & ~blank_mask);
+  if (lead_zero) {
+    integer += std::uint64_t{'0' - ' '} << 56;
+  }
+  // The decimals after the point, in the next word.
+  std::uint64_t rest = '.';
+  if constexpr (decimals > 0) {
+    rest |= ((digits >> (64 - 8 * decimals)) + (kZeros >> (64 - 8 * decimals)))
+            << 8;
+  }
+  if (w >= 8 && shown <= 8) {
+    if (negative) {
+      integer += std::uint64_t{'-' - ' '} << (8 * (8 - shown));
+    }
+    // The text is the integer word, then the rest: 9 + d columns ending the
+    // field, blanks before them. The field's last eight columns and its
+    // first eight are cut from it in registers and stored whole, so nothing
+    // is read back from memory.
+    const std::uint64_t last =
+        (integer >> (8 * (decimals + 1))) | (rest << (8 * (7 - decimals)));
+    std::uint64_t first = 0;
+    const auto text = static_cast<std::int64_t>(9 + decimals);
+    const std::int64_t spare = static_cast<std::int64_t>(w) - text;
+    if (spare >= 0) {
+      const auto b = static_cast<unsigned>(8 * spare);
+      first = spare == 0 ? integer : (integer << b) | (kBlanks >> (64 - b));
+    } else {
+      const auto b = static_cast<unsigned>(-8 * spare);
+      first = (integer >> b) | (rest << (64 - b));
+    }
+    std::memcpy(out.data(), &first, 8);
+    std::memcpy(out.data() + w - 8, &last, 8);
+    return true;
+  }
+  // Narrow fields: the text in a scratch line ending at column 24 (point
+  // at 23 - d), the field copied from its end.
   std::array<char, 32> line{};
   std::memcpy(line.data(), &kBlanks, 8);
   std::memcpy(line.data() + 8, &kBlanks, 8);
-  // Integer digits: the first 8 - d bytes moved up by d; every byte before
-  // the integer part's own digits becomes a blank.
   const std::size_t point = 23 - decimals;
-  const std::uint64_t integer = (digits << (8 * decimals)) + kZeros;
-  const std::uint64_t lead = (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
-  const std::uint64_t integer_text = (integer & ~lead) | (kBlanks & lead);
-  std::memcpy(line.data() + point - 8, &integer_text, 8);
-  line[point] = '.';
-  // Decimals: the last d bytes moved down to the front.
-  const std::uint64_t fraction =
-      decimals == 0 ? 0 : (digits >> (64 - 8 * decimals)) + kZeros;
-  std::memcpy(line.data() + point + 1, &fraction, 8);
-  std::size_t start = point - whole;
-  if (whole == 0 && length + 1 + sign <= w) {
-    line[--start] = '0';
-  }
+  std::memcpy(line.data() + point - 8, &integer, 8);
+  std::memcpy(line.data() + point, &rest, 8);
   if (negative) {
-    line[--start] = '-';
+    line[point - whole - (lead_zero ? 1 : 0) - 1] = '-';
   }
-  // The field is the line's last w columns; it starts at 24 - w >= 8, so two
-  // overlapping 8-byte copies take it whole (one byte-wise copy below 8).
-  const char* field = line.data() + 24 - w;
-  if (w >= 8) {
-    std::memcpy(out.data(), field, 8);
-    std::memcpy(out.data() + w - 8, field + w - 8, 8);
-  } else {
-    std::copy_n(field, w, out.begin());
-  }
+  std::copy_n(line.data() + 24 - w, w, out.begin());
   return true;
 }
 
