@@ -96,7 +96,10 @@ bool write_exponent(std::span<char, 4> out, std::int64_t x) {
 // 32-bit lanes by 10^4, then 16-bit lanes by 100, then bytes by 10, each
 // quotient by a multiply and a shift that are exact in that range.
 std::uint64_t eight_digits(std::uint32_t n) {
-  std::uint64_t x = std::uint64_t{n / 10000} | (std::uint64_t{n % 10000} << 32);
+  // n / 10^4 by the multiply and shift that are exact for every 32-bit n
+  // (written out: the compiler otherwise picks a slow division here).
+  const std::uint64_t high = (std::uint64_t{n} * 3518437209u) >> 45;
+  std::uint64_t x = high | ((std::uint64_t{n} - high * 10000) << 32);
   const std::uint64_t hundreds = ((x * 10486) >> 20) & 0x0000007F0000007Fu;
   x = hundreds | ((x - hundreds * 100) << 16);
   const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Fu;
