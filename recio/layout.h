@@ -62,6 +62,46 @@ class Layout {
   bool has_data_ = false;
 };
 
+// Where a statement stands in its layout: the current descriptor and the
+// repeats left of a data descriptor already begun. Reads and writes walk a
+// layout the same way; what they do at each descriptor differs.
+class LayoutCursor {
+ public:
+  constexpr explicit LayoutCursor(const Layout& layout) : layout_(layout) {}
+
+  // The data descriptor for the next item, when the cursor stands on one
+  // (and moves on); nullptr when a descriptor that takes no item, or the
+  // end of the layout, comes first.
+  constexpr const Descriptor* take_data() {
+    if (index_ < layout_.size()) {
+      const Descriptor& d = layout_[index_];
+      if (d.is_data()) {
+        if (repeat_left_ == 0) repeat_left_ = d.repeat;
+        if (--repeat_left_ == 0) ++index_;
+        return &d;
+      }
+    }
+    return nullptr;
+  }
+  // The descriptor under the cursor when it takes no item (the cursor moves
+  // past it); nullptr at a data descriptor, inside a repeat, or at the end.
+  constexpr const Descriptor* take_other() {
+    if (index_ == layout_.size() || repeat_left_ != 0 ||
+        layout_[index_].is_data()) {
+      return nullptr;
+    }
+    return &layout_[index_++];
+  }
+  constexpr bool at_end() const { return index_ == layout_.size(); }
+  // Back to the first descriptor, when the items outlast the layout.
+  constexpr void restart() { index_ = 0; }
+
+ private:
+  const Layout& layout_;
+  std::size_t index_ = 0;
+  std::int32_t repeat_left_ = 0;
+};
+
 namespace layout_detail {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }

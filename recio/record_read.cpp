@@ -6,7 +6,7 @@
 namespace recio {
 
 ReadStatement::ReadStatement(std::int32_t unit, const Layout& layout)
-    : unit_(unit), layout_(layout), in_(formatted_input(unit)) {
+    : unit_(unit), layout_(layout), in_(formatted_input(unit)), cursor_(layout) {
   next_record();
 }
 
@@ -17,25 +17,19 @@ void ReadStatement::next_record() {
 
 const Descriptor& ReadStatement::next_data() {
   for (;;) {
-    if (index_ == layout_.size()) {
-      // More items than fields: the next record, and the layout again.
-      if (!layout_.has_data()) fail(Error::kFormatLoop, unit_);
-      next_record();
-      index_ = 0;
+    if (const Descriptor* d = cursor_.take_data()) return *d;
+    if (const Descriptor* d = cursor_.take_other()) {
+      if (d->kind == Descriptor::Kind::kSkip) {
+        pos_ += std::size_t(d->width);
+      } else if (d->kind == Descriptor::Kind::kSlash) {
+        next_record();
+      }
       continue;
     }
-    const Descriptor& d = layout_[index_];
-    if (d.is_data()) {
-      if (repeat_left_ == 0) repeat_left_ = d.repeat;
-      if (--repeat_left_ == 0) ++index_;
-      return d;
-    }
-    if (d.kind == Descriptor::Kind::kSkip) {
-      pos_ += std::size_t(d.width);
-    } else if (d.kind == Descriptor::Kind::kSlash) {
-      next_record();
-    }
-    ++index_;
+    // More items than fields: the next record, and the layout again.
+    if (!layout_.has_data()) fail(Error::kFormatLoop, unit_);
+    next_record();
+    cursor_.restart();
   }
 }
 

@@ -43,8 +43,7 @@ class ReadStatement {
   FormattedInput& in_;
   std::string_view record_;
   std::size_t pos_ = 0;
-  std::size_t index_ = 0;
-  std::int32_t repeat_left_ = 0;
+  LayoutCursor cursor_;
 };
 
 }  // namespace recio

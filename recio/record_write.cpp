@@ -10,22 +10,16 @@ namespace recio {
 
 const Descriptor& WriteStatement::next_data_slow() {
   for (;;) {
-    if (index_ == layout_.size()) {
-      // Items remain at the end of the layout: the record ends and the
-      // layout starts again (the scale factor stays as it is).
-      if (!layout_.has_data()) fail(Error::kFormatLoop, unit_);
-      out_.end_record();
-      index_ = 0;
+    if (const Descriptor* d = cursor_.take_data()) return *d;
+    if (const Descriptor* d = cursor_.take_other()) {
+      act(*d);
       continue;
     }
-    const Descriptor& d = layout_[index_];
-    if (d.is_data()) {
-      if (repeat_left_ == 0) repeat_left_ = d.repeat;
-      if (--repeat_left_ == 0) ++index_;
-      return d;
-    }
-    act(d);
-    ++index_;
+    // Items remain at the end of the layout: the record ends and the layout
+    // starts again (the scale factor stays as it is).
+    if (!layout_.has_data()) fail(Error::kFormatLoop, unit_);
+    out_.end_record();
+    cursor_.restart();
   }
 }
 

@@ -27,7 +27,10 @@ namespace recio {
 class WriteStatement {
  public:
   WriteStatement(std::int32_t unit, const Layout& layout)
-      : unit_(unit), layout_(layout), out_(current_formatted_output(unit)) {
+      : unit_(unit),
+        layout_(layout),
+        cursor_(layout),
+        out_(current_formatted_output(unit)) {
     out_.begin_statement();
   }
   // The statement keeps a reference to its layout: no temporaries.
@@ -47,13 +50,8 @@ class WriteStatement {
   // Acts on descriptors up to the next data descriptor, starting the layout
   // again on a new record when it runs out, and returns that descriptor.
   const Descriptor& next_data() {
-    if (index_ < layout_.size()) {
-      const Descriptor& d = layout_[index_];
-      if (d.is_data()) [[likely]] {
-        if (repeat_left_ == 0) repeat_left_ = d.repeat;
-        if (--repeat_left_ == 0) ++index_;
-        return d;
-      }
+    if (const Descriptor* d = cursor_.take_data()) [[likely]] {
+      return *d;
     }
     return next_data_slow();
   }
@@ -71,9 +69,8 @@ class WriteStatement {
 
   std::int32_t unit_;
   const Layout& layout_;
+  LayoutCursor cursor_;
   FormattedOutput& out_;
-  std::size_t index_ = 0;         // current descriptor
-  std::int32_t repeat_left_ = 0;  // repeats left of the current data descriptor
   std::int32_t scale_ = 0;
   bool dollar_ = false;
 };
@@ -100,12 +97,7 @@ inline void WriteStatement::put(double value) {
 inline void WriteStatement::finish() {
   // Literals up to the next data descriptor, or to the end, still belong to
   // this statement.
-  while (index_ < layout_.size() && repeat_left_ == 0) {
-    const Descriptor& d = layout_[index_];
-    if (d.is_data()) break;
-    act(d);
-    ++index_;
-  }
+  while (const Descriptor* d = cursor_.take_other()) act(*d);
   if (dollar_) {
     out_.hold_open();
   } else {
