@@ -125,9 +125,10 @@ bool render_short_fixed(std::span<char> out, double value) {
   const bool negative = std::signbit(value) && value != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
-  // Significant digits: the leading zero bytes are the low ones.
+  // Significant digits: the leading zero bytes are the low ones (all eight
+  // for 0, whose count is then 0).
   const std::size_t count =
-      r == 0 ? 0 : 8 - static_cast<std::size_t>(std::countr_zero(digits)) / 8;
+      8 - static_cast<std::size_t>(std::countr_zero(digits)) / 8;
   // The integer part's digits, none when it is 0; that 0 is shown only
   // when it fits with the sign.
   const std::size_t whole = count > decimals ? count - decimals : 0;
@@ -142,16 +143,17 @@ bool render_short_fixed(std::span<char> out, double value) {
   // 8 - d digits moved up by d, every column before the integer part's own
   // digits blank, then the "0" of a value below one (when it fits with the
   // sign) and the sign. Each is added to blanks: no byte carries.
-  const bool lead_zero = whole == 0 && length + 1 + sign <= w;
+  // The sign and the leading zero vary from one value to the next as a coin
+  // does: they are added arithmetically, never branched on.
+  const bool lead_zero = (whole == 0) & (length + 1 + sign <= w);
   const std::size_t shown = whole + (lead_zero ? 1 : 0) + sign;
   const std::uint64_t blank_mask =
       (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
   std::uint64_t integer =
       kBlanks +
       (((digits << (8 * decimals)) + (kZeros - kBlanks)) & ~blank_mask);
-  if (lead_zero) {
-    integer += std::uint64_t{'0' - ' '} << 56;
-  }
+  integer += static_cast<std::uint64_t>(lead_zero) *
+             (std::uint64_t{'0' - ' '} << 56);
   // The decimals after the point, in the next word.
   std::uint64_t rest = '.';
   if constexpr (decimals > 0) {
@@ -159,9 +161,10 @@ bool render_short_fixed(std::span<char> out, double value) {
             << 8;
   }
   if (w >= 8 && shown <= 8) {
-    if (negative) {
-      integer += std::uint64_t{'-' - ' '} << (8 * (8 - shown));
-    }
+    // (With no sign, shown may be 0; the shift is then kept in range and
+    // the term is zero anyway.)
+    integer += static_cast<std::uint64_t>(negative) *
+               (std::uint64_t{'-' - ' '} << ((8 * (8 - shown)) & 63));
     // The text is the integer word, then the rest: 9 + d columns ending the
     // field, blanks before them. The field's last eight columns and its
     // first eight are cut from it in registers and stored whole, so nothing
