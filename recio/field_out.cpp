@@ -125,10 +125,12 @@ bool render_short_fixed(std::span<char> out, double value) {
   const bool negative = std::signbit(value) && value != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
-  // Significant digits: the leading zero bytes are the low ones (all eight
-  // for 0, whose count is then 0).
-  const std::size_t count =
-      8 - static_cast<std::size_t>(std::countr_zero(digits)) / 8;
+  // Significant digits: the leading zero bytes are the low ones. Zeros are
+  // common in a tableau; the top bit set keeps the count of trailing zeros
+  // from needing a branch for them, and a zero adds the 64th bit back.
+  const std::size_t trailing = static_cast<std::size_t>(
+      std::countr_zero(digits | (std::uint64_t{1} << 63)));
+  const std::size_t count = 8 - (trailing + (r == 0 ? 1 : 0)) / 8;
   // The integer part's digits, none when it is 0; that 0 is shown only
   // when it fits with the sign.
   const std::size_t whole = count > decimals ? count - decimals : 0;
