@@ -402,11 +402,11 @@ struct Tally {
   std::vector<std::string> faults;
 };
 
-// Runs the problems through karvon as one deck in `work`, then checks each
-// against LINEAR in process and against GLPK.
-void check_deck(const std::string& name, const std::vector<Problem>& problems,
-                const std::filesystem::path& work, driver::Storage& storage,
-                Tally& tally) {
+// Writes the problems as one deck in `work` and runs karvon on it. The run
+// must end with the plain stop, print nothing on standard error and report
+// every problem; anything else is a fatal failure.
+void run_deck(const std::string& name, const std::vector<Problem>& problems,
+              const std::filesystem::path& work, PrintedRun& printed) {
   std::filesystem::create_directories(work);
   const std::filesystem::path deck = work / "deck.txt";
   {
@@ -422,10 +422,20 @@ void check_deck(const std::string& name, const std::vector<Problem>& problems,
   ASSERT_EQ(end.exit_status, 0)
       << name << ": signal " << end.signal << ", standard error: " << err;
   ASSERT_EQ(err, "");
-  const PrintedRun printed = parse_karvon_output(out);
+  printed = parse_karvon_output(out);
   ASSERT_EQ(printed.error, "") << name;
   ASSERT_TRUE(printed.stopped) << name;
   ASSERT_EQ(printed.problems.size(), problems.size()) << name;
+}
+
+// Runs the problems through karvon as one deck in `work`, then checks each
+// against LINEAR in process and against GLPK.
+void check_deck(const std::string& name, const std::vector<Problem>& problems,
+                const std::filesystem::path& work, driver::Storage& storage,
+                Tally& tally) {
+  PrintedRun printed;
+  run_deck(name, problems, work, printed);
+  if (::testing::Test::HasFatalFailure()) return;
 
   for (std::size_t k = 0; k < problems.size(); ++k) {
     const Problem& p = problems[k];
@@ -600,19 +610,9 @@ TEST(PeerCheck, SmallDecksShowTheRulesOfTheMethod) {
       std::filesystem::temp_directory_path() /
       ("karvon-peer-small-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  const std::filesystem::path deck = dir / "deck.txt";
-  {
-    std::ofstream out(deck, std::ios::binary);
-    write_deck(out, problems, 0);
-  }
-  const ProcessEnd end =
-      run_program(karvon_path(), dir, deck, dir / "stdout", dir / "stderr");
-  ASSERT_EQ(end.exit_status, 0);
-  std::ifstream out_file(dir / "stdout", std::ios::binary);
-  const std::string out{std::istreambuf_iterator<char>(out_file), {}};
-  const PrintedRun printed = parse_karvon_output(out);
-  ASSERT_EQ(printed.problems.size(), problems.size());
+  PrintedRun printed;
+  run_deck("small", problems, dir, printed);
+  if (HasFatalFailure()) return;
   auto storage = std::make_unique<driver::Storage>();
   for (std::size_t k = 0; k < problems.size(); ++k) {
     const RuleCase& c = rule_cases()[k];
