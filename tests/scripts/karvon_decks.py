@@ -57,6 +57,20 @@ CYCLING_ROWS = [[0.25, -8, -1, 9, 0], [0.5, -12, -0.5, 3, 0], [0, 0, 1, 0, 1],
                 [-0.75, 20, -0.5, 6, 0]]
 
 
+def largest_problem(rng):
+    """M = 50, N = 61: 49 rows of x <= b with positive coefficients, so the
+    problem is feasible and bounded."""
+    rows = [[rng.randint(1, 9) for _ in range(60)] + [rng.randint(100, 999)] for _ in range(49)]
+    rows.append([-rng.randint(1, 9) for _ in range(60)] + [0])
+    return rows
+
+
+def test_seed(default):
+    """The seed of a randomised test: KARVON_TEST_SEED when set, so that a
+    failure can be replayed, else the test's fixed default."""
+    return int(os.environ.get('KARVON_TEST_SEED', default))
+
+
 def clean_env(extra=None):
     env = {k: v for k, v in os.environ.items() if not k.startswith(('FORT', 'FOR_'))}
     env.update(extra or {})

@@ -3,7 +3,8 @@
 (M = 50, N = 61, NBOUND = 110) with the print and the scratch file on;
 10,000 problems in one deck; an input line of 1 MB; problems that cycle
 until the iteration limit. Peak resident sizes are printed and checked
-against a bound (the sanitizer build gets a larger one).
+against a bound (the sanitizer build gets a larger one). The largest
+problem's values come from a fixed seed; KARVON_TEST_SEED sets another.
 
 Usage: limits_test.py KARVON"""
 import os
@@ -13,7 +14,7 @@ import sys
 import tempfile
 
 from karvon_decks import (CLOSING, CYCLING_ROWS, SMALL_OBJECTIVE, SMALL_ROWS, is_sanitized,
-                          problem, run, run_measured)
+                          largest_problem, problem, run, run_measured, test_seed)
 
 # Peak resident size allowed, in MiB: the program keeps fixed arrays and
 # record buffers, so no deck may make it grow with its length.
@@ -23,16 +24,11 @@ SANITIZED_BOUND_MIB = 768
 GROWTH_MIB = 16
 
 
-def largest_problem(rng):
-    rows = [[rng.randint(1, 9) for _ in range(60)] + [rng.randint(100, 999)] for _ in range(49)]
-    rows.append([-rng.randint(1, 9) for _ in range(60)] + [0])
-    return rows
-
-
 def main():
     exe = os.path.abspath(sys.argv[1])
     bound = (SANITIZED_BOUND_MIB if is_sanitized(exe) else BOUND_MIB) * 1024
-    rng = random.Random(5)
+    seed = test_seed(5)
+    rng = random.Random(seed)
     failures = []
     peaks = {}
 
@@ -113,6 +109,8 @@ def main():
     for f in failures:
         print(f)
     print('%d failed' % len(failures))
+    if failures:
+        print('seed %d: KARVON_TEST_SEED=%d replays this run' % (seed, seed))
     return 1 if failures else 0
 
 
