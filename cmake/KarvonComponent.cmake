@@ -1,20 +1,25 @@
-# karvon_component(NAME <library> TESTS <test executable> LINKS <libraries>)
+# karvon_component(NAME <library> SOURCES <file>... [TESTS <file>...]
+#                  [LINKS <library>...])
 #
-# A static library of the sources in the current folder (files ending in
-# _test.cpp or _bench.cpp excepted) and, when tests are built, one test
-# executable of its *_test.cpp files, each test its own CTest entry.
+# A static library of SOURCES and, when tests are built and TESTS are given,
+# one test executable <library>_tests of those files, each test its own
+# CTest entry labelled `unit`.
 function(karvon_component)
-  cmake_parse_arguments(ARG "" "NAME;TESTS" "LINKS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "_(test|bench)\\.cpp$")
-  add_library(${ARG_NAME} STATIC ${sources})
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;TESTS;LINKS" ${ARGN})
+  add_library(${ARG_NAME} STATIC ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PUBLIC ${ARG_LINKS})
-  if(KARVON_TESTS)
-    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
-    if(tests)
-      add_executable(${ARG_TESTS} ${tests})
-      target_link_libraries(${ARG_TESTS} PRIVATE ${ARG_NAME} GTest::gtest_main)
-      gtest_discover_tests(${ARG_TESTS} DISCOVERY_TIMEOUT 60)
-    endif()
+  if(KARVON_TESTS AND ARG_TESTS)
+    karvon_unit_tests(${ARG_NAME}_tests SOURCES ${ARG_TESTS}
+                      LINKS ${ARG_NAME} karvon_test_support)
   endif()
+endfunction()
+
+# karvon_unit_tests(<executable> SOURCES <file>... [LINKS <library>...])
+#
+# A GoogleTest executable whose tests are each a CTest entry labelled `unit`.
+function(karvon_unit_tests exe)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${exe} ${ARG_SOURCES})
+  target_link_libraries(${exe} PRIVATE ${ARG_LINKS} karvon_flags GTest::gtest_main)
+  gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endfunction()
