@@ -1,41 +1,29 @@
 #include "diag/chkout.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 
 #include "recio/units.h"
 #include "solver/tableau.h"
+#include "tests/support/unit_files.h"
 
 namespace diag {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::int32_t kLda = 6;
 constexpr std::int32_t kNcol = 20;
 
 // A small tableau with its labels and bounds, printed on unit 7, whose
 // FORT7 variable names a file in a private directory.
-class Chkout : public ::testing::Test {
+class Chkout : public test_support::UnitFilesTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/chkout_test_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    ::setenv("FORT7", (dir_ / "print.txt").c_str(), 1);
-  }
-  void TearDown() override {
-    (void)recio::close_all();
-    ::unsetenv("FORT7");
-    fs::remove_all(dir_);
+    UnitFilesTest::SetUp();
+    connect(7, "print.txt");
   }
 
   // Row i of the tableau from its values, columns 1, 2, ...
@@ -48,13 +36,7 @@ class Chkout : public ::testing::Test {
     CHKOUT(A, LI, LJ, DJ, LI, LJ, M, N, 9, kLda, kNcol, iout, 0, 1, 1);
   }
 
-  std::string printed() {
-    EXPECT_FALSE(recio::close_all().has_value());
-    std::ifstream f(dir_ / "print.txt", std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
+  std::string printed() { return written("print.txt"); }
 
   // Records joined as they are written to a file: each ends with CR LF.
   static std::string records(std::initializer_list<std::string> lines) {
@@ -63,7 +45,6 @@ class Chkout : public ::testing::Test {
     return out;
   }
 
-  fs::path dir_;
   std::array<double, kLda * kNcol> a_{};
   std::array<std::int32_t, 8> li_{};
   std::array<std::int32_t, 20> lj_{};

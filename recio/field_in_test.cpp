@@ -14,6 +14,7 @@
 #include <string>
 
 #include "recio/field_out.h"
+#include "tests/support/seed.h"
 
 namespace recio {
 namespace {
@@ -238,7 +239,8 @@ double c_library(const std::string& text) {
 }
 
 TEST(ParseReal, RandomDecimalsMatchTheCLibrary) {
-  std::mt19937_64 rng(99);
+  const test_support::Seed seed(99);
+  std::mt19937_64 rng(seed);
   std::size_t failures = 0;
   for (int i = 0; i < 200000 && failures < 20; ++i) {
     // 1 to 25 digits, a point somewhere or nowhere, an exponent or none.
@@ -292,7 +294,8 @@ TEST(ParseReal, RandomDecimalsMatchTheCLibrary) {
 }
 
 TEST(ParseReal, RandomDoublesRoundTrip) {
-  std::mt19937_64 rng(5);
+  const test_support::Seed seed(5);
+  std::mt19937_64 rng(seed);
   std::size_t failures = 0;
   for (int i = 0; i < 100000 && failures < 20; ++i) {
     double v = 0;

@@ -1,14 +1,11 @@
 // Formatted and unformatted records through real units and files.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,7 @@
 #include "recio/record_write.h"
 #include "recio/unformatted.h"
 #include "recio/units.h"
+#include "tests/support/unit_files.h"
 
 namespace recio {
 namespace {
@@ -26,35 +24,16 @@ namespace fs = std::filesystem;
 
 // Each test runs in a private directory; units 7 and 8 are connected by
 // their FORT variables to files there.
-class Records : public ::testing::Test {
+class Records : public test_support::UnitFilesTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/recio_test_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-    ::setenv("FORT7", (dir_ / "out7.txt").c_str(), 1);
-    ::setenv("FORT8", (dir_ / "in8.txt").c_str(), 1);
+    UnitFilesTest::SetUp();
+    connect(7, "out7.txt");
+    connect(8, "in8.txt");
   }
-  void TearDown() override {
-    (void)close_all();
-    ::unsetenv("FORT7");
-    ::unsetenv("FORT8");
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-  static std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
-  std::string written() {
-    EXPECT_FALSE(close_all().has_value());
-    return slurp(dir_ / "out7.txt");
-  }
+  std::string written() { return UnitFilesTest::written("out7.txt"); }
   void input(const std::string& text) {
-    std::ofstream(dir_ / "in8.txt", std::ios::binary) << text;
+    std::ofstream(dir() / "in8.txt", std::ios::binary) << text;
   }
   static std::uint32_t status_of(const std::function<void()>& f) {
     try {
@@ -64,9 +43,6 @@ class Records : public ::testing::Test {
     }
     return 0;
   }
-
-  fs::path dir_;
-  fs::path old_;
 };
 
 constexpr auto kReals = layout("(1X, 1P, 11E10.3)");
@@ -248,7 +224,7 @@ TEST_F(Records, UnformattedRecordsAreLengthFramed) {
     w.finish();
   }
   const std::string want("\x10\0\0\0\0\0\0\0\0\0\xF0\x3F\0\0\0\0\0\0\0\x40\x10\0\0\0", 24);
-  EXPECT_EQ(slurp(dir_ / "LP.TMP"), want);
+  EXPECT_EQ(test_support::read_file(dir() / "LP.TMP"), want);
   // After a rewind a shorter record becomes the whole file.
   rewind(9);
   {
@@ -256,7 +232,7 @@ TEST_F(Records, UnformattedRecordsAreLengthFramed) {
     w.put(-0.0);
     w.finish();
   }
-  EXPECT_EQ(fs::file_size(dir_ / "LP.TMP"), 16u);
+  EXPECT_EQ(fs::file_size(dir() / "LP.TMP"), 16u);
   rewind(9);
   UnformattedRead r(9);
   const double back = r.get_real();
@@ -272,7 +248,7 @@ TEST_F(Records, AFileEndingInsideARecordIsAReadError) {
     w.put(1.0);
     w.finish();
   }
-  fs::resize_file(dir_ / "LP.TMP", 10);
+  fs::resize_file(dir() / "LP.TMP", 10);
   rewind(9);
   EXPECT_EQ(status_of([] { UnformattedRead r(9); }), 0xC0000027u);  // 39
 }

@@ -1,17 +1,13 @@
 #include "solver/linear.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +15,7 @@
 #include "recio/unformatted.h"
 #include "recio/units.h"
 #include "solver/tableau.h"
+#include "tests/support/unit_files.h"
 
 namespace solver {
 namespace {
@@ -31,27 +28,17 @@ constexpr double kNone = 1.0e30;  // what the driver writes for "no bound"
 
 // One problem in the driver's arrays, solved in a private directory where
 // unit 7 (FORT7) collects the tableau prints.
-class Linear : public ::testing::Test {
+class Linear : public test_support::UnitFilesTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/linear_test_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-    ::setenv("FORT7", (dir_ / "print.txt").c_str(), 1);
+    UnitFilesTest::SetUp();
+    connect(7, "print.txt");
     // Whatever an earlier problem left behind.
     x_.fill(-99.0);
     row0_.fill(-99);
     col0_.fill(-99);
     asave_.fill(-99.0);
   }
-  void TearDown() override {
-    (void)recio::close_all();
-    ::unsetenv("FORT7");
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-
   // Rows 1..M of the tableau, the row labels 1..M-1, the column labels and
   // the bounds of variables 1..NV.
   void problem(std::vector<std::vector<double>> rows,
@@ -80,13 +67,7 @@ class Linear : public ::testing::Test {
            ASAVE, ROW0, COL0, iunit, iout);
   }
 
-  std::string printed() {
-    EXPECT_FALSE(recio::close_all().has_value());
-    std::ifstream f(dir_ / "print.txt", std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
+  std::string printed() { return written("print.txt"); }
   // Every print ends with the DJ caption line.
   std::int32_t prints() {
     const std::string text = printed();
@@ -119,8 +100,6 @@ class Linear : public ::testing::Test {
   std::int32_t NV_ = 0;
   std::int32_t status_ = -99;
   std::int32_t iter_ = -99;
-  fs::path dir_;
-  fs::path old_;
 };
 
 // x1 + 2 x2 <= 4, 3 x1 + x2 <= 6 (slacks 3 and 4), minimise -x1 - x2.
@@ -260,7 +239,7 @@ TEST_F(Linear, ANegativeBoundStopsTheRunAfterTheFirstPrint) {
     EXPECT_EQ(end.status(), 1111u);
   }
   EXPECT_EQ(prints(), 1);
-  EXPECT_EQ(fs::file_size(dir_ / "LP.TMP"), 0u);  // nothing saved yet
+  EXPECT_EQ(fs::file_size(dir() / "LP.TMP"), 0u);  // nothing saved yet
 }
 
 TEST_F(Linear, BoundsBeyondNvAreNotChecked) {

@@ -1,8 +1,6 @@
 #include "solver/recomp.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -17,6 +15,8 @@
 #include "recio/units.h"
 #include "solver/scratch.h"
 #include "solver/tableau.h"
+#include "tests/support/seed.h"
+#include "tests/support/unit_files.h"
 
 namespace solver {
 namespace {
@@ -238,33 +238,10 @@ TEST(Recomp, DifferentCountsOfLeaversAndEnterersStopTheRun) {
 }
 
 // The scratch file: saved by one call, reloaded by RECOMP.
-class ScratchFile : public ::testing::Test {
+class ScratchFile : public test_support::UnitFilesTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/scratch_test_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    (void)recio::close_all();
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
-  std::uintmax_t file_size() {
-    EXPECT_FALSE(recio::close_all().has_value());
-    return fs::file_size(dir_ / "LP.TMP");
-  }
-  std::string bytes() {
-    EXPECT_FALSE(recio::close_all().has_value());
-    std::string out(fs::file_size(dir_ / "LP.TMP"), '\0');
-    std::FILE* f = std::fopen((dir_ / "LP.TMP").c_str(), "rb");
-    EXPECT_EQ(std::fread(out.data(), 1, out.size(), f), out.size());
-    std::fclose(f);
-    return out;
-  }
-  fs::path dir_;
-  fs::path old_;
+  std::size_t file_size() { return bytes().size(); }
+  std::string bytes() { return written("LP.TMP"); }
 };
 
 std::string little_endian(double v) {
@@ -304,7 +281,8 @@ TEST_F(ScratchFile, ANewSaveReplacesTheEarlierRecord) {
 TEST_F(ScratchFile, ReloadsEveryBitAgainAndAgain) {
   // Signed zeros, subnormals, infinities and NaNs with payloads all come
   // back as stored.
-  std::mt19937_64 rng(3);
+  const test_support::Seed seed(3);
+  std::mt19937_64 rng(seed);
   Recomp saved;
   for (double& v : saved.a) {
     const std::uint64_t bits = rng();
@@ -336,7 +314,7 @@ TEST_F(ScratchFile, TheInMemoryCopyTakesOnlyTheBlock) {
     }
   }
   EXPECT_EQ(recio::find_unit(-1), nullptr);
-  EXPECT_FALSE(fs::exists(dir_ / "LP.TMP"));
+  EXPECT_FALSE(fs::exists(dir() / "LP.TMP"));
 }
 
 TEST_F(ScratchFile, UnitZeroKeepsNothing) {

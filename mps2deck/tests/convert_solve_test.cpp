@@ -5,31 +5,28 @@
 
 #include <glpk.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 
+#include "tests/peer/glpk_model.h"
+#include "tests/peer/karvon_output.h"
+#include "tests/support/run_process.h"
+#include "tests/support/seed.h"
+#include "tests/support/unit_files.h"
+
 namespace {
+
+using test_support::read_file;
 
 // What a solver makes of a model: the optimal objective, or none (the model
 // is infeasible or unbounded, and karvon prints no result).
 using Optimum = std::optional<double>;
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The programs under test, from the command line.
 std::string mps2deck_program;
@@ -37,20 +34,12 @@ std::string karvon_program;
 
 // The model's optimum by GLPK's simplex. GLPK counts a right-hand side r on
 // the objective row as the constant +r; the model means -r.
-Optimum glpk_optimum(const std::string& mps_path) {
+Optimum glpk_optimum(const std::filesystem::path& mps_path) {
   glp_term_out(GLP_OFF);
-  glp_prob* p = glp_create_prob();
-  Optimum result;
-  EXPECT_EQ(glp_read_mps(p, GLP_MPS_FILE, nullptr, mps_path.c_str()), 0);
-  glp_smcp parm;
-  glp_init_smcp(&parm);
-  parm.msg_lev = GLP_MSG_OFF;
-  if (glp_simplex(p, &parm) == 0 && glp_get_status(p) == GLP_OPT) {
-    result = glp_get_obj_val(p) - 2 * glp_get_obj_coef(p, 0);
-  }
-  glp_delete_prob(p);
-  glp_free_env();
-  return result;
+  const peer::GlpkProblem p(glp_create_prob());
+  EXPECT_EQ(glp_read_mps(p.get(), GLP_MPS_FILE, nullptr, mps_path.c_str()), 0);
+  if (peer::run_simplex(p.get()) != peer::Outcome::kOptimal) return {};
+  return glp_get_obj_val(p.get()) - 2 * glp_get_obj_coef(p.get(), 0);
 }
 
 struct Conversion {
@@ -61,39 +50,42 @@ struct Conversion {
 
 class Workspace {
  public:
-  Workspace() {
+  Workspace() : dir_("convert_solve") {
     if (mps2deck_program.empty() || karvon_program.empty()) {
       ADD_FAILURE() << "usage: mps2deck_solve_tests MPS2DECK KARVON";
     }
-    std::string pattern = ::testing::TempDir() + "convert_solve_XXXXXX";
-    dir_ = ::mkdtemp(pattern.data());
   }
-  ~Workspace() { std::filesystem::remove_all(dir_); }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::filesystem::path path(const std::string& name) const {
+    return dir_ / name;
+  }
 
   // mps2deck -o deck model.mps, then karvon < deck, in this folder.
   Conversion convert_and_solve(const std::string& mps) const {
     std::ofstream(path("model.mps")) << mps;
     Conversion c;
-    const std::string convert = "'" + mps2deck_program + "' -o '" +
-                                path("deck") + "' '" + path("model.mps") +
-                                "' 2>'" + path("messages") + "'";
-    c.status = WEXITSTATUS(std::system(convert.c_str()));
+    c.status = test_support::run_program(
+                   mps2deck_program, dir_.path(), "/dev/null", path("stdout"),
+                   path("messages"),
+                   {"-o", path("deck").string(), path("model.mps").string()})
+                   .exit_status;
     c.messages = read_file(path("messages"));
     if (c.status != 0) return c;
-    const std::string solve =
-        "cd '" + dir_ + "' && '" + karvon_program + "' <deck >out 2>err";
-    EXPECT_EQ(WEXITSTATUS(std::system(solve.c_str())), 0)
+    EXPECT_EQ(test_support::run_program(karvon_program, dir_.path(),
+                                        path("deck"), path("out"), path("err"))
+                  .exit_status,
+              0)
         << read_file(path("err"));
-    const std::string out = read_file(path("out"));
-    static const std::regex objective(" OBJECTIVE FUNCTION  =(.{15})");
-    std::smatch m;
-    if (std::regex_search(out, m, objective)) c.optimum = std::stod(m[1].str());
+    const peer::PrintedRun printed =
+        peer::parse_karvon_output(read_file(path("out")));
+    EXPECT_EQ(printed.error, "");
+    if (printed.problems.size() == 1 && printed.problems[0].optimal) {
+      c.optimum = printed.problems[0].objective;
+    }
     return c;
   }
 
  private:
-  std::string dir_;
+  test_support::ScratchDir dir_;
 };
 
 // Two optima agree to the precision of karvon's report (nine digits) and of
@@ -539,7 +531,8 @@ class RandomModel {
 };
 
 TEST(ConvertAndSolve, RandomModelsAgreeWithGlpk) {
-  RandomModel models(7);
+  const test_support::Seed seed(7);
+  RandomModel models(static_cast<unsigned>(seed));
   for (int k = 0; k < 25; ++k) {
     const std::string mps = models.next();
     Workspace w;

@@ -30,7 +30,8 @@
 #include "tests/peer/in_process.h"
 #include "tests/peer/karvon_output.h"
 #include "tests/peer/random_lp.h"
-#include "tests/peer/run_process.h"
+#include "tests/support/run_process.h"
+#include "tests/support/unit_files.h"
 
 namespace peer {
 namespace {
@@ -413,12 +414,10 @@ void run_deck(const std::string& name, const std::vector<Problem>& problems,
     std::ofstream out(deck, std::ios::binary);
     write_deck(out, problems, 0);
   }
-  const ProcessEnd end =
-      run_program(karvon_path(), work, deck, work / "stdout", work / "stderr");
-  std::ifstream out_file(work / "stdout", std::ios::binary);
-  const std::string out{std::istreambuf_iterator<char>(out_file), {}};
-  std::ifstream err_file(work / "stderr", std::ios::binary);
-  const std::string err{std::istreambuf_iterator<char>(err_file), {}};
+  const test_support::ProcessEnd end = test_support::run_program(
+      karvon_path(), work, deck, work / "stdout", work / "stderr");
+  const std::string out = test_support::read_file(work / "stdout");
+  const std::string err = test_support::read_file(work / "stderr");
   ASSERT_EQ(end.exit_status, 0)
       << name << ": signal " << end.signal << ", standard error: " << err;
   ASSERT_EQ(err, "");

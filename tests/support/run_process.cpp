@@ -1,4 +1,4 @@
-#include "tests/peer/run_process.h"
+#include "tests/support/run_process.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -11,12 +11,13 @@
 
 extern char** environ;
 
-namespace peer {
+namespace test_support {
 namespace {
 
 [[noreturn]] void child(const char* program, const char* workdir,
                         const char* input, const char* output,
-                        const char* error, char* const* env) {
+                        const char* error, char* const* argv,
+                        char* const* env) {
   // Only async-signal-safe calls between fork and exec.
   const int in = open(input, O_RDONLY);
   const int out = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -25,7 +26,6 @@ namespace {
       dup2(out, 1) < 0 || dup2(err, 2) < 0) {
     _exit(126);
   }
-  char* const argv[] = {const_cast<char*>(program), nullptr};
   execve(program, argv, env);
   _exit(127);
 }
@@ -36,12 +36,17 @@ ProcessEnd run_program(const std::filesystem::path& program,
                        const std::filesystem::path& workdir,
                        const std::filesystem::path& input,
                        const std::filesystem::path& output,
-                       const std::filesystem::path& error) {
+                       const std::filesystem::path& error,
+                       const std::vector<std::string>& arguments) {
   const std::string program_path = std::filesystem::absolute(program).string();
   const std::string workdir_path = workdir.string();
   const std::string input_path = std::filesystem::absolute(input).string();
   const std::string output_path = std::filesystem::absolute(output).string();
   const std::string error_path = std::filesystem::absolute(error).string();
+
+  std::vector<char*> argv{const_cast<char*>(program_path.c_str())};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
 
   std::vector<char*> env;
   for (char** e = environ; *e != nullptr; ++e) {
@@ -56,7 +61,7 @@ ProcessEnd run_program(const std::filesystem::path& program,
   if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
   if (pid == 0) {
     child(program_path.c_str(), workdir_path.c_str(), input_path.c_str(),
-          output_path.c_str(), error_path.c_str(), env.data());
+          output_path.c_str(), error_path.c_str(), argv.data(), env.data());
   }
   int wstatus = 0;
   while (waitpid(pid, &wstatus, 0) < 0) {
@@ -73,4 +78,4 @@ ProcessEnd run_program(const std::filesystem::path& program,
   return end;
 }
 
-}  // namespace peer
+}  // namespace test_support
