@@ -21,10 +21,7 @@ constexpr std::int32_t kNcol = 20;
 // FORT7 variable names a file in a private directory.
 class Chkout : public test_support::UnitFilesTest {
  protected:
-  void SetUp() override {
-    UnitFilesTest::SetUp();
-    connect(7, "print.txt");
-  }
+  Chkout() { connect(7, "print.txt"); }
 
   // Row i of the tableau from its values, columns 1, 2, ...
   void row(std::int32_t i, std::initializer_list<double> values) {

@@ -84,8 +84,7 @@ double read(const std::string& text) {
 // Any decimal of six digits or fewer has a ten-column text ("123456-300"),
 // so it must come back exactly, near powers of two too.
 TEST(RealFieldText, ShortDecimalsComeBackExactly) {
-  const test_support::Seed seed(12345);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(12345);
   std::uniform_int_distribution<int> digits(1, 999999);
   std::uniform_int_distribution<int> power(-300, 300);
   for (int i = 0; i < 1000; ++i) {
@@ -114,8 +113,7 @@ TEST(RealFieldText, ShortDecimalsComeBackExactly) {
 // text printf gives for it, and never farther than half a unit in the
 // ninth significant digit.
 TEST(RealFieldText, OtherValuesComeBackAsNearAsTenColumnsAllow) {
-  const test_support::Seed seed(2024);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(2024);
   std::uniform_real_distribution<double> mantissa(100.0, 1000.0);
   for (int i = 0; i < 1000; ++i) {
     const double v = mantissa(rng) * (i % 2 == 0 ? 1 : -1);

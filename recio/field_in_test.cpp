@@ -239,8 +239,7 @@ double c_library(const std::string& text) {
 }
 
 TEST(ParseReal, RandomDecimalsMatchTheCLibrary) {
-  const test_support::Seed seed(99);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(99);
   std::size_t failures = 0;
   for (int i = 0; i < 200000 && failures < 20; ++i) {
     // 1 to 25 digits, a point somewhere or nowhere, an exponent or none.
@@ -294,8 +293,7 @@ TEST(ParseReal, RandomDecimalsMatchTheCLibrary) {
 }
 
 TEST(ParseReal, RandomDoublesRoundTrip) {
-  const test_support::Seed seed(5);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(5);
   std::size_t failures = 0;
   for (int i = 0; i < 100000 && failures < 20; ++i) {
     double v = 0;

@@ -449,7 +449,6 @@ std::size_t random_case_count() {
 // Doubles of every kind the fields meet, and the hard ones.
 class ValueSource {
  public:
-  explicit ValueSource(std::uint64_t seed) : rng_(seed) {}
   double next() {
     switch (pick(10)) {
       case 0:
@@ -511,14 +510,12 @@ class ValueSource {
     return v;
   }
 
-  std::mt19937_64 rng_;
+  test_support::SeededRng rng_{20240611};
 };
 
 TEST(FloatDigits, RandomDoublesMatchTheExactExpansion) {
-  const test_support::Seed values_seed(20240611);
-  ValueSource source(values_seed);
-  const test_support::Seed seed(7);
-  std::mt19937_64 rng(seed);
+  ValueSource source;
+  test_support::SeededRng rng(7);
   const std::size_t count = random_case_count() / 4;
   std::string expected;
   ExpansionCache cache;
@@ -568,8 +565,7 @@ TEST(FloatDigits, RandomDoublesMatchTheExactExpansion) {
 // and a few past each of its limits: random significands, dyadic values with
 // few bits (exact ties such as 0.625 to two decimals), and their neighbours.
 TEST(FloatDigits, ShortFixedValuesAtEveryBinaryExponent) {
-  const test_support::Seed seed(11);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(11);
   ExpansionCache cache;
   std::size_t failures = 0;
   for (int e = -1074; e <= 56 && failures < 20; ++e) {
@@ -614,8 +610,7 @@ TEST(FloatDigits, ShortFixedValuesAtEveryBinaryExponent) {
 // around it: random significands, dyadic values with few bits (exact ties),
 // their neighbours, and values just below powers of ten (the carry).
 TEST(FloatDigits, ShortSignificantDigitsAtEveryBinaryExponent) {
-  const test_support::Seed seed(13);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(13);
   std::string expected;
   std::size_t failures = 0;
   for (int e = -16; e <= 56 && failures < 20; ++e) {
@@ -683,8 +678,7 @@ TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
       {true, 15, 8, 0},   {true, 24, 16, 1}, {true, 30, 20, 1},
       {true, 12, 4, 2},   {true, 12, 5, -2},
   };
-  const test_support::Seed seed(20240611);
-  ValueSource source(seed);
+  ValueSource source;
   const std::size_t count = random_case_count();
   std::size_t failures = 0;
   ExpansionCache cache;

@@ -26,8 +26,7 @@ namespace fs = std::filesystem;
 // their FORT variables to files there.
 class Records : public test_support::UnitFilesTest {
  protected:
-  void SetUp() override {
-    UnitFilesTest::SetUp();
+  Records() {
     connect(7, "out7.txt");
     connect(8, "in8.txt");
   }

@@ -143,8 +143,7 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
   if (std::uint8_t(widest_lanes()) >= 4) widths.push_back(Lanes::kFour);
   if (std::uint8_t(widest_lanes()) >= 8) widths.push_back(Lanes::kEight);
 
-  const test_support::Seed seed(20240601);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(20240601);
   std::array<double, kLda * kNcol> ref{};
   std::array<double, kLda * kNcol> fast{};
   std::int64_t pivots = 0;
@@ -183,8 +182,7 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
 // full-size tableau, pivots chosen as the solver chooses them: in a
 // constraint row, with a pivot above the tolerance.
 TEST(Gauss, FullSizeChainMatchesRowByRow) {
-  const test_support::Seed seed(7);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(7);
   std::uniform_real_distribution<double> u(-5.0, 5.0);
   std::array<double, kLda * kNcol> ref{};
   for (double& v : ref) v = u(rng);

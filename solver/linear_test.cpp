@@ -30,8 +30,7 @@ constexpr double kNone = 1.0e30;  // what the driver writes for "no bound"
 // unit 7 (FORT7) collects the tableau prints.
 class Linear : public test_support::UnitFilesTest {
  protected:
-  void SetUp() override {
-    UnitFilesTest::SetUp();
+  Linear() {
     connect(7, "print.txt");
     // Whatever an earlier problem left behind.
     x_.fill(-99.0);

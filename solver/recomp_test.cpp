@@ -238,11 +238,7 @@ TEST(Recomp, DifferentCountsOfLeaversAndEnterersStopTheRun) {
 }
 
 // The scratch file: saved by one call, reloaded by RECOMP.
-class ScratchFile : public test_support::UnitFilesTest {
- protected:
-  std::size_t file_size() { return bytes().size(); }
-  std::string bytes() { return written("LP.TMP"); }
-};
+using ScratchFile = test_support::UnitFilesTest;
 
 std::string little_endian(double v) {
   std::uint64_t bits = 0;
@@ -266,7 +262,7 @@ TEST_F(ScratchFile, HoldsThePackedBlockColumnByColumn) {
     expected += little_endian(v);
   }
   expected += "\x30\0\0\0"s;
-  EXPECT_EQ(bytes(), expected);
+  EXPECT_EQ(written("LP.TMP"), expected);
   for (const double v : r.asave) EXPECT_EQ(v, 0.0);  // ASAVE untouched
 }
 
@@ -275,14 +271,13 @@ TEST_F(ScratchFile, ANewSaveReplacesTheEarlierRecord) {
   recio::open_new_unformatted(9, "LP.TMP");
   save_initial_tableau(r.A, 5, 4, 9, r.ASAVE);
   save_initial_tableau(r.A, 3, 2, 9, r.ASAVE);
-  EXPECT_EQ(file_size(), 56u);
+  EXPECT_EQ(written("LP.TMP").size(), 56u);
 }
 
 TEST_F(ScratchFile, ReloadsEveryBitAgainAndAgain) {
   // Signed zeros, subnormals, infinities and NaNs with payloads all come
   // back as stored.
-  const test_support::Seed seed(3);
-  std::mt19937_64 rng(seed);
+  test_support::SeededRng rng(3);
   Recomp saved;
   for (double& v : saved.a) {
     const std::uint64_t bits = rng();

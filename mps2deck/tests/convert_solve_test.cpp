@@ -56,7 +56,7 @@ class Workspace {
     }
   }
   std::filesystem::path path(const std::string& name) const {
-    return dir_ / name;
+    return dir_.path() / name;
   }
 
   // mps2deck -o deck model.mps, then karvon < deck, in this folder.

@@ -2,9 +2,9 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <system_error>
 
 #include "recio/units.h"
@@ -32,17 +32,12 @@ ScratchDir::~ScratchDir() {
   fs::remove_all(path_, ignored);
 }
 
-void UnitFilesTest::SetUp() {
-  dir_ = std::make_unique<ScratchDir>();
-  previous_ = fs::current_path();
-  fs::current_path(dir_->path());
-}
+UnitFilesTest::UnitFilesTest() { fs::current_path(dir_.path()); }
 
-void UnitFilesTest::TearDown() {
+UnitFilesTest::~UnitFilesTest() {
   (void)recio::close_all();
   for (const std::string& variable : variables_) ::unsetenv(variable.c_str());
   fs::current_path(previous_);
-  dir_.reset();
 }
 
 void UnitFilesTest::connect(std::int32_t unit, std::string_view name) {

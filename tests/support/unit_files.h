@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,36 +24,30 @@ class ScratchDir {
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
-
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(std::string_view name) const {
-    return path_ / name;
-  }
 
  private:
   std::filesystem::path path_;
 };
 
 // A test run inside its own scratch directory, the working directory while
-// it runs. connect() names a file there for a unit through its FORTn
-// variable. TearDown closes every unit, removes the variables, returns to
-// the former working directory and removes the scratch directory.
+// it runs. At its end every unit is closed, the FORTn variables set by
+// connect() are removed, and the former working directory is restored.
 class UnitFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  UnitFilesTest();
+  ~UnitFilesTest() override;
 
-  // Unit `unit` is the file `name` of the directory from now on.
+  // Unit `unit` is the file `name` of the directory from now on (FORTn).
   void connect(std::int32_t unit, std::string_view name);
   // Closes every unit, which must end without a run-time error, and returns
   // the bytes of the file `name` of the directory.
   std::string written(std::string_view name);
-
-  const std::filesystem::path& dir() const { return dir_->path(); }
+  const std::filesystem::path& dir() const { return dir_.path(); }
 
  private:
-  std::unique_ptr<ScratchDir> dir_;
-  std::filesystem::path previous_;
+  ScratchDir dir_;
+  std::filesystem::path previous_ = std::filesystem::current_path();
   std::vector<std::string> variables_;
 };
 
