@@ -69,6 +69,21 @@ def feed(p, deck, slow):
         pass
 
 
+def wait_until_caught(p, sig):
+    """Until the child has a handler for `sig` (or has ended)."""
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and p.poll() is None:
+        try:
+            with open('/proc/%d/status' % p.pid) as f:
+                caught = next(int(line.split()[1], 16) for line in f
+                              if line.startswith('SigCgt:'))
+        except (OSError, StopIteration):
+            return
+        if caught >> (sig - 1) & 1:
+            return
+        time.sleep(0.001)
+
+
 def run(exe, scenario, cwd, sig=None, delay=0.0):
     out_path = os.path.join(cwd, '..', os.path.basename(cwd) + '.out')
     with open(out_path, 'wb') as out:
@@ -78,8 +93,12 @@ def run(exe, scenario, cwd, sig=None, delay=0.0):
         if sig is None:
             feed(p, scenario.deck, scenario.slow_input)
         else:
-            # The signal goes out from a timer while the deck is being fed.
+            # The signal goes out from a timer while the deck is being fed,
+            # counted from when karvon catches it: before that the system's
+            # default action is all there is (a slow start, under the
+            # sanitizers on a busy machine, would otherwise meet it).
             import threading
+            wait_until_caught(p, sig)
             timer = threading.Timer(delay, p.send_signal, (sig,))
             timer.start()
             feed(p, scenario.deck, scenario.slow_input)
