@@ -51,14 +51,22 @@ std::string lexically_normal(std::string_view path) {
 
 std::optional<std::string> full_path(std::string_view name) {
   if (!name.empty() && name.front() == '/') return lexically_normal(name);
-  // However long the working directory's name is: the buffer grows.
-  std::string dir(4096, '\0');
-  while (::getcwd(dir.data(), dir.size()) == nullptr) {
+  // However long the working directory's name is: a name longer than the
+  // buffer on the stack is taken into one that grows.
+  char buf[4096];
+  std::string dir;
+  if (::getcwd(buf, sizeof buf) != nullptr) {
+    dir = buf;
+  } else {
     // Removed (ENOENT) or unreadable: no name to take relative names in.
     if (errno != ERANGE) return std::nullopt;
-    dir.resize(dir.size() * 2);
+    dir.assign(2 * sizeof buf, '\0');
+    while (::getcwd(dir.data(), dir.size()) == nullptr) {
+      if (errno != ERANGE) return std::nullopt;
+      dir.resize(dir.size() * 2);
+    }
+    dir.resize(std::strlen(dir.c_str()));
   }
-  dir.resize(std::strlen(dir.c_str()));
   // Not a path (Linux writes "(unreachable)" for a directory outside the
   // process's root): no full path name either.
   if (dir.empty() || dir.front() != '/') return std::nullopt;
