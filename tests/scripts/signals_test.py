@@ -99,11 +99,14 @@ def run(exe, scenario, cwd, sig=None, delay=0.0):
             feed(p, scenario.deck, scenario.slow_input)
         else:
             # The signal goes out from a timer while the deck is being fed,
-            # counted from when karvon catches it: a signal sent before its
+            # but not before karvon catches it: a signal sent before its
             # start-up would meet the default action, not karvon.
             import threading
-            wait_caught(p, sig)
-            timer = threading.Timer(delay, p.send_signal, (sig,))
+
+            def send():
+                wait_caught(p, sig)
+                p.send_signal(sig)
+            timer = threading.Timer(delay, send)
             timer.start()
             feed(p, scenario.deck, scenario.slow_input)
             timer.join()
