@@ -1,10 +1,5 @@
 #include "recio/units.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -13,11 +8,6 @@
 
 namespace recio {
 namespace {
-
-// Buffers a signal handler may write out. Slots are claimed and released by
-// the main flow only; the handler just reads them.
-constexpr std::size_t kMaxBuffers = 64;
-std::atomic<OutputBuffer*> g_buffers[kMaxBuffers];
 
 std::map<std::int32_t, Unit>& table() {
   static std::map<std::int32_t, Unit> units;
@@ -28,8 +18,9 @@ constexpr std::string_view kConsoleIn = "CONIN$";
 constexpr std::string_view kConsoleOut = "CONOUT$";
 
 // Connects `number` by default: the file its FORT<n> variable names, else the
-// standard stream or "fort.<n>".
+// standard stream or "fort.<n>". Unit 5 is always connected for input.
 Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
+  if (number == 5 && form == Unit::Form::kFormatted) for_output = false;
   const std::string var = "FORT" + std::to_string(number);
   const char* value = os::env(var.c_str());
   std::string_view name = value != nullptr ? os::trim(value) : "";
@@ -51,77 +42,24 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
   if (fd < 0) {
     const std::string file =
         name.empty() ? "fort." + std::to_string(number) : std::string(name);
-    shown = os::full_path(file);
-    const int flags = form == Unit::Form::kUnformatted ? O_RDWR | O_CREAT
-                      : for_output ? O_WRONLY | O_CREAT | O_TRUNC
-                                   : O_RDONLY;
-    fd = ::open(shown.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0)
-      throw RunEnd::report(os::open_error(errno, shown), number, shown);
+    std::optional<std::string> path = os::full_path(file);
+    if (!path) throw RunEnd::report(Error::kFileName, number, file);
+    shown = std::move(*path);
+    const os::OpenMode mode = form == Unit::Form::kUnformatted
+                                  ? os::OpenMode::kReadWrite
+                              : for_output ? os::OpenMode::kWriteTruncate
+                                           : os::OpenMode::kRead;
+    const os::Opened opened = os::open_file(shown, mode);
+    if (opened.fd < 0) throw RunEnd::report(opened.error, number, shown);
+    fd = opened.fd;
     owns = true;
   }
-  auto [it, inserted] =
-      table().try_emplace(number, number, std::move(shown), fd, owns, form);
+  auto [it, inserted] = table().try_emplace(number, number, std::move(shown),
+                                            fd, owns, form, !for_output);
   return it->second;
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// OutputBuffer
-
-OutputBuffer::OutputBuffer(int fd, bool write_through)
-    : fd_(fd),
-      write_through_(write_through),
-      data_(std::make_unique<char[]>(kCapacity)),
-      slot_(kMaxBuffers) {
-  for (std::size_t i = 0; i < kMaxBuffers; ++i) {
-    OutputBuffer* expected = nullptr;
-    if (g_buffers[i].compare_exchange_strong(expected, this)) {
-      slot_ = i;
-      break;
-    }
-  }
-}
-
-OutputBuffer::~OutputBuffer() {
-  if (slot_ < kMaxBuffers) g_buffers[slot_].store(nullptr);
-}
-
-bool OutputBuffer::append(const char* data, std::size_t n) {
-  std::size_t used = committed_.load(std::memory_order_relaxed);
-  if (n > kCapacity - used || slot_ == kMaxBuffers) {
-    if (!flush()) return false;
-    used = 0;
-    if (n > kCapacity || slot_ == kMaxBuffers) {
-      const os::SignalGuard guard;
-      return os::write_all(fd_, data, n);
-    }
-  }
-  std::memcpy(data_.get() + used, data, n);
-  committed_.store(used + n, std::memory_order_release);
-  return write_through_ ? flush() : true;
-}
-
-bool OutputBuffer::flush() {
-  const std::size_t n = committed_.load(std::memory_order_relaxed);
-  if (n == 0) return true;
-  const os::SignalGuard guard;
-  const bool ok = os::write_all(fd_, data_.get(), n);
-  committed_.store(0, std::memory_order_release);
-  return ok;
-}
-
-void OutputBuffer::flush_all_from_signal() noexcept {
-  for (std::atomic<OutputBuffer*>& slot : g_buffers) {
-    OutputBuffer* b = slot.load(std::memory_order_acquire);
-    if (b == nullptr) continue;
-    const std::size_t n = b->committed_.load(std::memory_order_acquire);
-    if (n > 0 && os::write_all(b->fd_, b->data_.get(), n)) {
-      b->committed_.store(0, std::memory_order_release);
-    }
-  }
-}
 
 // ---------------------------------------------------------------------------
 // FormattedOutput
@@ -212,19 +150,21 @@ FormattedInput::FormattedInput(const Unit& unit, int fd, bool is_standard_input)
     : unit_(unit),
       fd_(fd),
       standard_input_(is_standard_input),
-      terminal_(os::is_terminal(fd)),
       buf_(std::size_t(1) << 16) {}
 
 bool FormattedInput::fill() {
   if (at_eof_) return false;
+  // Before waiting for more input, everything written so far goes out: a
+  // reader at the other end of a pipe, or whoever types the input, sees each
+  // problem's output without waiting for the end of the input. Once per
+  // refill (64 KiB of input from a file), not per record.
+  flush_all_units();
   if (begin_ > 0) {
     std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
   if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
-  // Whoever types the input first sees everything written so far.
-  if (terminal_) flush_all_units();
   const ssize_t r = os::read_some(fd_, buf_.data() + end_, buf_.size() - end_);
   if (r < 0) fail(Error::kReadFailure, unit_.number());
   if (r == 0) {
@@ -251,10 +191,10 @@ bool FormattedInput::next_record(std::string_view& record) {
     scanned = end_ - begin_;  // offsets shift when fill() compacts
     if (!fill()) {
       if (end_ == begin_) return false;
-      // A last line without a line feed is still a record.
-      std::size_t len = end_ - begin_;
-      if (buf_[end_ - 1] == '\r') --len;
-      record = std::string_view(buf_.data() + begin_, len);
+      // A last line without a line feed is still a record. Only a carriage
+      // return directly before a line feed is dropped: one that ends the
+      // input stays in the record.
+      record = std::string_view(buf_.data() + begin_, end_ - begin_);
       begin_ = end_;
       break;
     }
@@ -272,22 +212,17 @@ bool FormattedInput::next_record(std::string_view& record) {
 // Unit
 
 Unit::Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
-           Form form)
+           Form form, bool input_only)
     : number_(number),
       name_(std::move(name)),
       fd_(fd),
       owns_fd_(owns_fd),
-      form_(form) {
-  struct stat st {};
-  if (::fstat(fd, &st) == 0) {
-    has_identity_ = true;
-    dev_ = st.st_dev;
-    ino_ = st.st_ino;
-  }
-}
+      form_(form),
+      input_only_(input_only),
+      id_(os::file_id(fd)) {}
 
 Unit::~Unit() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_fd_) os::close_file(fd_);
 }
 
 FormattedOutput& Unit::output() {
@@ -309,6 +244,18 @@ FormattedInput& Unit::input() {
 
 bool Unit::close() { return out_ ? out_->close() : true; }
 
+void Unit::rewind() {
+  if (form_ == Form::kFormatted) {
+    // Records written so far go out first; the next transfer starts at the
+    // beginning of the file.
+    if (!flush()) fail(Error::kWriteFailure, number_);
+    if (!os::seek_to_start(fd_)) fail(Error::kRewind, number_);
+    return;
+  }
+  position = 0;
+  truncate_next = true;
+}
+
 // ---------------------------------------------------------------------------
 // The table
 
@@ -317,12 +264,23 @@ Unit* find_unit(std::int32_t unit) {
   return it == table().end() ? nullptr : &it->second;
 }
 
+void fail(Error error, std::int32_t unit) {
+  throw RunEnd::report(error, unit, unit_file_name(unit));
+}
+
+void rewind(std::int32_t unit) {
+  if (Unit* u = find_unit(unit)) u->rewind();
+}
+
 FormattedOutput& formatted_output(std::int32_t unit) {
   Unit* u = find_unit(unit);
   if (u == nullptr) u = &connect_default(unit, Unit::Form::kFormatted, true);
   if (u->form() != Unit::Form::kFormatted) {
     fail(Error::kFormattedOnUnformatted, unit);
   }
+  // A unit connected for input (unit 5) refuses every write at once, even
+  // where its descriptor would take the bytes (a terminal).
+  if (u->input_only()) fail(Error::kWriteFailure, unit);
   FormattedOutput& out = u->output();
   units_detail::last_output = {unit, &out};
   return out;
@@ -342,7 +300,7 @@ Unit& unformatted_unit(std::int32_t unit) {
   if (u == nullptr) u = &connect_default(unit, Unit::Form::kUnformatted, true);
   if (u->form() != Unit::Form::kUnformatted) {
     // There is no message for this in the table: the report says so.
-    fail(static_cast<Error>(256), unit);
+    fail(Error::kUnformattedOnFormatted, unit);
   }
   return *u;
 }
@@ -355,11 +313,11 @@ std::string_view unit_file_name(std::int32_t unit) {
 void open_new(std::int32_t unit, std::string_view name) {
   std::string_view trimmed = os::trim(name);
   if (trimmed.size() > 256) trimmed = trimmed.substr(0, 256);
-  const std::string path = os::full_path(trimmed);
+  const std::optional<std::string> full = os::full_path(trimmed);
+  if (!full) throw RunEnd::report(Error::kFileName, unit, trimmed);
+  const std::string& path = *full;
   if (Unit* present = find_unit(unit)) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 &&
-        present->same_file(st.st_dev, st.st_ino)) {
+    if (present->same_file(os::file_id(path))) {
       return;  // the same file on the same unit: nothing changes
     }
     // Another file: the present connection is closed (its file kept).
@@ -368,16 +326,16 @@ void open_new(std::int32_t unit, std::string_view name) {
     table().erase(unit);
     if (!flushed) fail(Error::kWriteFailure);
   }
-  const int fd =
-      ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const Error e = os::open_error(errno, path);
+  const os::Opened opened = os::open_file(path, os::OpenMode::kCreateNew);
+  if (opened.fd < 0) {
+    const Error e = opened.error;
     if (e == Error::kFileName || e == Error::kOpenFailure) {
       throw RunEnd::report(e, unit, path);
     }
     fail(e);
   }
-  table().try_emplace(unit, unit, path, fd, true, Unit::Form::kUnformatted);
+  table().try_emplace(unit, unit, path, opened.fd, true,
+                      Unit::Form::kUnformatted, false);
 }
 
 void flush_all_units() {
