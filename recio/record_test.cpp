@@ -283,7 +283,7 @@ TEST_F(Records, UnformattedTransfersOnAFormattedUnitAreError256) {
 }
 
 TEST_F(Records, UnitFiveRefusesEveryWrite) {
-  ::setenv("FORT5", (dir_ / "in8.txt").c_str(), 1);
+  ::setenv("FORT5", (dir() / "in8.txt").c_str(), 1);
   input("    1\n");
   EXPECT_EQ(status_of([] { write_record(5, kInts); }), 0xC0000026u);  // 38
   ::unsetenv("FORT5");
