@@ -8,9 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "api/test_problems.h"
 #include "karvon/karvon.h"
 
 namespace {
+
+using karvon::testing::small_tableau_problem;
 
 constexpr int kThreads = 4;
 constexpr int kRounds = 20;
@@ -20,7 +23,8 @@ std::vector<karvon::Model> models() {
   std::uint32_t state = 12345;
   const auto next = [&state](int range) {
     state = state * 1103515245u + 12345u;
-    return static_cast<double>(static_cast<int>((state >> 16) % 32768u) % range);
+    return static_cast<double>(static_cast<int>((state >> 16) % 32768u) %
+                               range);
   };
   std::vector<karvon::Model> all;
   for (int k = 0; k < 12; ++k) {
@@ -43,15 +47,6 @@ std::vector<karvon::Model> models() {
   return all;
 }
 
-karvon::Problem tableau_problem() {
-  karvon::Problem p;
-  p.rows = {{1, 1, 4}, {1, 3, 6}, {-1, -2, 0}};
-  p.row_labels = {3, 4};
-  p.column_labels = {1, 2};
-  p.bounds = {1e30, 1e30, 1e30, 1e30};
-  return p;
-}
-
 bool same(const karvon::ModelResult& a, const karvon::ModelResult& b) {
   return a.status == b.status && a.objective == b.objective && a.x == b.x &&
          a.row_duals == b.row_duals && a.reduced_costs == b.reduced_costs &&
@@ -64,7 +59,7 @@ int main() {
   const std::vector<karvon::Model> all = models();
   std::vector<karvon::ModelResult> alone;
   for (const karvon::Model& m : all) alone.push_back(karvon::solve(m));
-  const karvon::Solution tableau_alone = karvon::solve(tableau_problem());
+  const karvon::Solution tableau_alone = karvon::solve(small_tableau_problem());
 
   std::vector<int> mismatches(kThreads, 0);
   std::vector<std::thread> threads;
@@ -72,8 +67,9 @@ int main() {
     threads.emplace_back([&, t] {
       for (int round = 0; round < kRounds; ++round) {
         for (std::size_t k = 0; k < all.size(); ++k)
-          if (!same(karvon::solve(all[k]), alone[k])) ++mismatches[std::size_t(t)];
-        const karvon::Solution s = karvon::solve(tableau_problem());
+          if (!same(karvon::solve(all[k]), alone[k]))
+            ++mismatches[std::size_t(t)];
+        const karvon::Solution s = karvon::solve(small_tableau_problem());
         if (s.values != tableau_alone.values) ++mismatches[std::size_t(t)];
       }
     });
@@ -83,7 +79,8 @@ int main() {
   for (const int m : mismatches) total += m;
   int optimal = 0;
   for (const karvon::ModelResult& r : alone) optimal += r.optimal() ? 1 : 0;
-  std::printf("%d threads x %d rounds of %zu models (%d optimal): %d mismatches\n",
-              kThreads, kRounds, all.size(), optimal, total);
+  std::printf(
+      "%d threads x %d rounds of %zu models (%d optimal): %d mismatches\n",
+      kThreads, kRounds, all.size(), optimal, total);
   return total == 0 && optimal > 0 ? 0 : 1;
 }

@@ -118,8 +118,8 @@ TEST(ModelAgainstGlpk, EveryRowAndBoundType) {
     expect_near(r.reduced_costs, g.reduced_costs, "reduced costs");
     // Every kind of row and bound is active somewhere, so the duals say
     // something: none of these is zero.
-    EXPECT_NE(r.row_duals[1], 0.0);  // >= row at its side
-    EXPECT_NE(r.row_duals[3], 0.0);  // range at its lower side
+    EXPECT_NE(r.row_duals[1], 0.0);      // >= row at its side
+    EXPECT_NE(r.row_duals[3], 0.0);      // range at its lower side
     EXPECT_NE(r.reduced_costs[1], 0.0);  // double bound at its upper
     EXPECT_NE(r.reduced_costs[2], 0.0);  // upper-only at its bound
   }
