@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -180,6 +181,27 @@ TEST(Solve, NoConstraintsAtAll) {
   const karvon::Solution s = karvon::solve(p);
   ASSERT_TRUE(s.optimal()) << s.message;
   EXPECT_EQ(s.objective, 0.0);
+}
+
+// A print unit whose file cannot be opened ends the call as the driver's
+// run would end, but as an exception the caller can catch.
+TEST(Linear, AFailedPrintUnitIsThrownAsUnitError) {
+  ASSERT_EQ(setenv("FORT97", "/nonexistent-directory/print.txt", 1), 0);
+  std::vector<double> A(4 * 3), ASAVE(4 * 3);
+  std::vector<std::int32_t> ROW{2}, COL{1}, ROW0(1), COL0(1);
+  std::vector<double> BOUND{1e30, 1e30}, X(2);
+  std::int32_t STATUS = 0;
+  std::int32_t ITER = 0;
+  try {
+    karvon::LINEAR(A, ROW, COL, BOUND, X, 2, 2, 2, STATUS, ITER, 3, 2, ASAVE,
+                   ROW0, COL0, -1, 97);
+    FAIL() << "no error";
+  } catch (const karvon::UnitError& e) {
+    EXPECT_EQ(e.status(), 0xC0000000u + 43u);
+    EXPECT_NE(std::string(e.what()).find("severe (43)"), std::string::npos)
+        << e.what();
+  }
+  unsetenv("FORT97");
 }
 
 // The routine itself, with the driver's fixed arrays.
