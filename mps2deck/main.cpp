@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mps2deck/deck_builder.h"
+#include "model/deck_builder.h"
 #include "mps2deck/deck_text.h"
 #include "mps2deck/files.h"
 #include "mps2deck/mps_reader.h"
@@ -43,7 +43,7 @@ int convert(const mps2deck::Options& options) {
     say(read.error);
     return kRefused;
   }
-  const mps2deck::BuildResult built = mps2deck::build_deck(read.model);
+  const model::BuildResult built = model::build_deck(read.model);
   for (const std::string& n : built.notes) say(name + ": " + n);
   if (!built.ok) {
     say(name + ": " + built.error);
