@@ -36,6 +36,8 @@ class Parser {
       const std::string& arg = args_[i_];
       if (arg == "-h" || arg == "--help") {
         out_.options.help = true;
+      } else if (arg == "--version") {
+        out_.options.version = true;
       } else if (arg == "--no-close") {
         out_.options.settings.close = false;
       } else if (arg == "--fixed") {
@@ -139,6 +141,7 @@ Options:
   --free       read FILE in free MPS format only
                (default: fixed format, then free format)
   -h, --help   show this help and exit
+  --version    show the version and exit
 
 The first N row is the objective, minimised; a right-hand side r on it adds
 the constant -r. A deck holds at most 49 constraint rows and 60 columns.

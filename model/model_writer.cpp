@@ -1,0 +1,154 @@
+#include "model/model_writer.h"
+
+#include <glpk.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <utility>
+
+#include "mps2deck/conversion.h"
+#include "mps2deck/files.h"
+
+namespace model {
+namespace {
+
+using mps2deck::kInfinity;
+
+int silence(void*, const char*) { return 1; }
+
+struct ProblemDeleter {
+  void operator()(glp_prob* p) const { glp_delete_prob(p); }
+};
+
+int glpk_type(double lower, double upper) {
+  const bool lo = std::isfinite(lower);
+  const bool up = std::isfinite(upper);
+  if (lo && up) return lower == upper ? GLP_FX : GLP_DB;
+  if (lo) return GLP_LO;
+  return up ? GLP_UP : GLP_FR;
+}
+
+double finite_or_zero(double v) { return std::isfinite(v) ? v : 0.0; }
+
+// A name no column of the model has.
+std::string constant_column_name(const mps2deck::Model& m) {
+  std::set<std::string> names;
+  for (const auto& c : m.columns) names.insert(c.name);
+  std::string name = kConstantColumn;
+  for (int k = 1; names.count(name) != 0; ++k) {
+    name = std::string(kConstantColumn) + "_" + std::to_string(k);
+  }
+  return name;
+}
+
+void fill(glp_prob* p, const mps2deck::Model& m) {
+  glp_set_prob_name(p, m.name.empty() ? nullptr : m.name.c_str());
+  glp_set_obj_name(p, m.objective_name.empty() ? "obj"
+                                               : m.objective_name.c_str());
+  glp_set_obj_dir(p, m.maximize ? GLP_MAX : GLP_MIN);
+  if (!m.rows.empty()) glp_add_rows(p, static_cast<int>(m.rows.size()));
+  for (std::size_t i = 0; i < m.rows.size(); ++i) {
+    const int at = static_cast<int>(i) + 1;
+    const auto& r = m.rows[i];
+    glp_set_row_name(p, at, r.name.c_str());
+    glp_set_row_bnds(p, at, glpk_type(r.lower, r.upper),
+                     finite_or_zero(r.lower), finite_or_zero(r.upper));
+  }
+  std::vector<int> index(m.rows.size() + 1);
+  std::vector<double> value(m.rows.size() + 1);
+  for (const auto& c : m.columns) {
+    const int at = glp_add_cols(p, 1);
+    glp_set_col_name(p, at, c.name.c_str());
+    glp_set_col_bnds(p, at, glpk_type(c.lower, c.upper),
+                     finite_or_zero(c.lower), finite_or_zero(c.upper));
+    glp_set_obj_coef(p, at, c.cost);
+    int count = 0;
+    for (const auto& [row, a] : c.entries) {
+      ++count;
+      index[static_cast<std::size_t>(count)] = row + 1;
+      value[static_cast<std::size_t>(count)] = a;
+    }
+    glp_set_mat_col(p, at, count, index.data(), value.data());
+  }
+  if (m.objective_constant != 0) {
+    const int at = glp_add_cols(p, 1);
+    glp_set_col_name(p, at, constant_column_name(m).c_str());
+    glp_set_col_bnds(p, at, GLP_FX, 1.0, 1.0);
+    glp_set_obj_coef(p, at, m.objective_constant);
+  }
+}
+
+// GLPK leaves the sense out of MPS files: OBJSENSE goes after the NAME
+// record.
+std::string with_sense(std::string text) {
+  std::size_t at = text.find("\nNAME");
+  at = at == std::string::npos ? 0 : text.find('\n', at + 1) + 1;
+  text.insert(at, "OBJSENSE\n    MAX\n");
+  return text;
+}
+
+}  // namespace
+
+ModelText model_text(const mps2deck::Model& model, OutputFormat format) {
+  ModelText out;
+  std::string path;
+  if (!mps2deck::write_temporary("", path, out.error)) return out;
+  glp_term_hook(silence, nullptr);
+  int rc = 0;
+  {
+    const std::unique_ptr<glp_prob, ProblemDeleter> p(glp_create_prob());
+    fill(p.get(), model);
+    rc = format == OutputFormat::kLp
+             ? glp_write_lp(p.get(), nullptr, path.c_str())
+             : glp_write_mps(p.get(), GLP_MPS_FILE, nullptr, path.c_str());
+  }
+  glp_term_hook(nullptr, nullptr);
+  glp_free_env();
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  std::remove(path.c_str());
+  if (rc != 0 || !in) {
+    out.error = "the model cannot be written in this format";
+    return out;
+  }
+  out.text = std::move(all).str();
+  if (format == OutputFormat::kMps && model.maximize) {
+    out.text = with_sense(std::move(out.text));
+  }
+  out.ok = true;
+  return out;
+}
+
+ModelText deck_text(const std::vector<mps2deck::Model>& models,
+                    const mps2deck::DeckSettings& settings) {
+  ModelText out;
+  for (std::size_t k = 0; k < models.size(); ++k) {
+    mps2deck::Model m = models[k];
+    if (m.maximize) {
+      for (auto& c : m.columns) c.cost = -c.cost;
+      m.objective_constant = -m.objective_constant;
+      m.maximize = false;
+      out.notes.push_back("note: " + m.name +
+                          ": the deck minimises the negated objective; its "
+                          "OBJECTIVE FUNCTION is minus the maximum");
+    }
+    mps2deck::DeckSettings these = settings;
+    these.close = settings.close && k + 1 == models.size();
+    mps2deck::Conversion deck = mps2deck::convert_to_deck(m, these);
+    for (auto& n : deck.notes) out.notes.push_back(std::move(n));
+    if (!deck.ok) {
+      out.error = m.name + ": " + deck.error;
+      return out;
+    }
+    out.text += deck.text;
+  }
+  out.ok = true;
+  return out;
+}
+
+}  // namespace model

@@ -1,0 +1,37 @@
+#pragma once
+// Models written as MPS, LP or deck text.
+
+#include <string>
+#include <vector>
+
+#include "mps2deck/deck_text.h"
+#include "mps2deck/mps_model.h"
+
+namespace model {
+
+enum class OutputFormat { kMps, kLp, kDeck };
+
+struct ModelText {
+  bool ok = false;
+  std::string text;
+  std::string error;
+  std::vector<std::string> notes;  // "note: ..." and "warning: ..." lines
+};
+
+// The name of the column that carries the objective's constant in MPS and
+// LP files, when that constant is not zero: fixed at 1, its cost the
+// constant. Readers disagree on the sign of a right-hand side on the
+// objective row; on a column they all agree.
+inline constexpr const char* kConstantColumn = "CONSTANT";
+
+// MPS (free format, written by GLPK, with an OBJSENSE MAX section for a
+// maximum, which GLPK's writer leaves out) or LP text of one model.
+ModelText model_text(const mps2deck::Model& model, OutputFormat format);
+
+// The deck of the models, one problem after the other, as mps2deck writes
+// it: a maximum is written as the minimum of the negated objective, with a
+// note. Only the last problem gets the closing records, when asked.
+ModelText deck_text(const std::vector<mps2deck::Model>& models,
+                    const mps2deck::DeckSettings& settings);
+
+}  // namespace model
