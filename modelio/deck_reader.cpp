@@ -1,4 +1,4 @@
-#include "model/deck_reader.h"
+#include "modelio/deck_reader.h"
 
 #include <cmath>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include "driver/storage.h"
 #include "recio/field_in.h"
 
-namespace model {
+namespace modelio {
 namespace {
 
 constexpr std::size_t kFieldsPerRecord = 11;
@@ -247,4 +247,4 @@ DeckRead read_deck(std::string_view text, const std::string& display_name) {
   return result;
 }
 
-}  // namespace model
+}  // namespace modelio

@@ -7,7 +7,7 @@
 
 #include "mps2deck/mps_model.h"
 
-namespace model {
+namespace modelio {
 
 struct DeckRead {
   bool ok = false;
@@ -29,4 +29,4 @@ struct DeckRead {
 // 1..NV are refused, with the record that holds them.
 DeckRead read_deck(std::string_view text, const std::string& display_name);
 
-}  // namespace model
+}  // namespace modelio

@@ -1,4 +1,4 @@
-#include "model/objective_sense.h"
+#include "modelio/objective_sense.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-namespace model {
+namespace modelio {
 namespace {
 
 std::vector<std::string_view> words(std::string_view line) {
@@ -94,4 +94,4 @@ SenseSection take_objective_sense(std::string_view text,
   return out;
 }
 
-}  // namespace model
+}  // namespace modelio

@@ -1,4 +1,4 @@
-#include "model/model_writer.h"
+#include "modelio/model_writer.h"
 
 #include <glpk.h>
 
@@ -13,7 +13,7 @@
 #include "mps2deck/conversion.h"
 #include "mps2deck/files.h"
 
-namespace model {
+namespace modelio {
 namespace {
 
 using mps2deck::kInfinity;
@@ -151,4 +151,4 @@ ModelText deck_text(const std::vector<mps2deck::Model>& models,
   return out;
 }
 
-}  // namespace model
+}  // namespace modelio

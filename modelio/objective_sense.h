@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace model {
+namespace modelio {
 
 struct SenseSection {
   bool ok = true;
@@ -22,4 +22,4 @@ struct SenseSection {
 SenseSection take_objective_sense(std::string_view text,
                                   const std::string& display_name);
 
-}  // namespace model
+}  // namespace modelio

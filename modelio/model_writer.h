@@ -7,7 +7,7 @@
 #include "mps2deck/deck_text.h"
 #include "mps2deck/mps_model.h"
 
-namespace model {
+namespace modelio {
 
 enum class OutputFormat { kMps, kLp, kDeck };
 
@@ -34,4 +34,4 @@ ModelText model_text(const mps2deck::Model& model, OutputFormat format);
 ModelText deck_text(const std::vector<mps2deck::Model>& models,
                     const mps2deck::DeckSettings& settings);
 
-}  // namespace model
+}  // namespace modelio

@@ -7,7 +7,7 @@
 
 #include "mps2deck/mps_model.h"
 
-namespace model {
+namespace modelio {
 
 enum class Format {
   kMps,      // fixed MPS, then free MPS when the fixed reading fails
@@ -33,4 +33,4 @@ struct ModelsRead {
 // are several.
 ModelsRead read_models(const std::string& name, Format format);
 
-}  // namespace model
+}  // namespace modelio

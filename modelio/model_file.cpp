@@ -1,4 +1,4 @@
-#include "model/model_file.h"
+#include "modelio/model_file.h"
 
 #include <cctype>
 #include <cstdio>
@@ -7,12 +7,12 @@
 #include <sstream>
 #include <utility>
 
-#include "model/deck_reader.h"
-#include "model/objective_sense.h"
+#include "modelio/deck_reader.h"
+#include "modelio/objective_sense.h"
 #include "mps2deck/files.h"
 #include "mps2deck/mps_reader.h"
 
-namespace model {
+namespace modelio {
 namespace {
 
 std::string lower_case(std::string text) {
@@ -142,4 +142,4 @@ ModelsRead read_models(const std::string& name, Format format) {
   return out;
 }
 
-}  // namespace model
+}  // namespace modelio
