@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
+#include "api/tableau_run.h"
 #include "karvon/karvon.h"
-#include "recio/errors.h"
 #include "solver/linear.h"
 #include "solver/tableau.h"
 
@@ -75,44 +75,39 @@ std::string check(const Problem& p) {
     if (!(p.bounds[k] >= 0))
       return at("the bound of variable", k) + " is negative or NaN";
   }
-  // Every label names a different variable; equation rows get the
-  // artificial variables NV+1, NV+2, ... in row order.
+  // Every label names a different variable among 1..NV. The solver would
+  // take a label above NV for an artificial variable and hold it at zero:
+  // a slack given no bound would make its row an equation.
+  const auto nv = static_cast<std::int64_t>(p.bounds.size());
   std::set<std::int64_t> seen;
-  std::int64_t artificial = static_cast<std::int64_t>(p.bounds.size());
-  for (std::size_t i = 0; i < p.row_labels.size(); ++i) {
-    const std::int64_t label = p.row_labels[i];
-    const std::int64_t magnitude = label == 0 ? ++artificial : std::abs(label);
-    if (magnitude > kMaxCount) return at("row label", i) + " is too large";
-    if (!seen.insert(magnitude).second) {
-      return at("row label", i) + " names variable " +
-             std::to_string(magnitude) + " twice";
+  const auto check_label = [&](const char* what, std::size_t index,
+                               std::int32_t label) -> std::string {
+    const std::int64_t magnitude = std::abs(std::int64_t{label});
+    if (magnitude > nv) {
+      return at(what, index) + " names variable " + std::to_string(magnitude) +
+             ", above the " + std::to_string(nv) +
+             " variables that have bounds";
     }
+    if (!seen.insert(magnitude).second) {
+      return at(what, index) + " names variable " + std::to_string(magnitude) +
+             " twice";
+    }
+    return {};
+  };
+  for (std::size_t i = 0; i < p.row_labels.size(); ++i) {
+    if (p.row_labels[i] == 0) continue;  // an equation
+    std::string error = check_label("row label", i, p.row_labels[i]);
+    if (!error.empty()) return error;
   }
   for (std::size_t j = 0; j < p.column_labels.size(); ++j) {
-    const std::int64_t magnitude = std::abs(std::int64_t{p.column_labels[j]});
-    if (magnitude == 0) return at("column label", j) + " is 0";
-    if (magnitude > kMaxCount) return at("column label", j) + " is too large";
-    if (!seen.insert(magnitude).second) {
-      return at("column label", j) + " names variable " +
-             std::to_string(magnitude) + " twice";
-    }
+    if (p.column_labels[j] == 0) return at("column label", j) + " is 0";
+    std::string error = check_label("column label", j, p.column_labels[j]);
+    if (!error.empty()) return error;
   }
   return {};
 }
 
-// The largest variable number any label can name, artificial ones included.
-std::int32_t largest_label(const Problem& p) {
-  std::int64_t largest =
-      static_cast<std::int64_t>(p.bounds.size() + p.row_labels.size());
-  for (const std::int32_t l : p.row_labels)
-    largest = std::max(largest, std::abs(std::int64_t{l}));
-  for (const std::int32_t l : p.column_labels) {
-    largest = std::max(largest, std::abs(std::int64_t{l}));
-  }
-  return static_cast<std::int32_t>(largest);
-}
-
-Solution run(const Problem& p) {
+detail::TableauRun run(const Problem& p) {
   const auto M = static_cast<std::int32_t>(p.rows.size());
   const auto N = static_cast<std::int32_t>(p.rows.front().size());
   const auto NV = static_cast<std::int32_t>(p.bounds.size());
@@ -132,45 +127,54 @@ Solution run(const Problem& p) {
   std::vector<std::int32_t> COL = p.column_labels;
   std::vector<std::int32_t> ROW0(ROW.size(), 0);
   std::vector<std::int32_t> COL0(COL.size(), 0);
-  // BOUND and X reach as far as any label, so that a label above NV (an
-  // artificial variable) indexes storage of ours; entries past NV are 0,
-  // as in the driver's arrays at the start of a run.
-  const auto room = static_cast<std::size_t>(largest_label(p));
-  std::vector<double> BOUND(room, 0.0);
-  std::copy(p.bounds.begin(), p.bounds.end(), BOUND.begin());
-  std::vector<double> X(room, 0.0);
+  // Every label lies within 1..NV (checked); equation rows' artificial
+  // variables NV+1, ... never index BOUND or X.
+  std::vector<double> BOUND = p.bounds;
+  std::vector<double> X(BOUND.size(), 0.0);
 
-  Solution s;
+  detail::TableauRun r;
+  Solution& s = r.solution;
   std::int32_t STATUS = 0;
   std::int32_t ITER = 0;
   try {
     LINEAR(A, ROW, COL, BOUND, X, M, N, NV, STATUS, ITER, LDA, NCOL, ASAVE,
            ROW0, COL0, kSaveInMemory, kNoPrint);
-  } catch (const recio::RunEnd& end) {
+  } catch (const Stop& stop) {
     s.error = SolveError::kStopped;
-    s.message = "the solver stopped with code " + std::to_string(end.status());
-    return s;
+    s.message = "the solver stopped with code " + std::to_string(stop.code());
+    return r;
   }
   s.status = STATUS;
   s.iterations = ITER;
   s.values.assign(X.begin(), X.begin() + NV);
   s.objective = -A[std::size_t(N - 1) * std::size_t(LDA) + std::size_t(M - 1)];
-  return s;
+  r.LDA = LDA;
+  r.A = std::move(A);
+  r.ROW = std::move(ROW);
+  return r;
 }
 
 }  // namespace
 
-Solution solve(const Problem& problem) {
+namespace detail {
+
+TableauRun run_tableau(const Problem& problem) {
   const std::string problem_error = check(problem);
-  if (!problem_error.empty()) return refuse(problem_error);
+  if (!problem_error.empty()) return {refuse(problem_error), 0, {}, {}};
   try {
     return run(problem);
   } catch (const std::bad_alloc&) {
-    Solution s;
-    s.error = SolveError::kNoMemory;
-    s.message = "not enough memory for the solver's arrays";
-    return s;
+    TableauRun r;
+    r.solution.error = SolveError::kNoMemory;
+    r.solution.message = "not enough memory for the solver's arrays";
+    return r;
   }
+}
+
+}  // namespace detail
+
+Solution solve(const Problem& problem) {
+  return detail::run_tableau(problem).solution;
 }
 
 }  // namespace karvon

@@ -106,13 +106,17 @@ TEST(Solve, RefusesProblemsThatBreakTheRules) {
        [](karvon::Problem& p) { p.column_labels[1] = -3; }},
       {"row label 2 names variable 3 twice",
        [](karvon::Problem& p) { p.row_labels[1] = -3; }},
-      // An equation row's artificial variable is NV+1 = 5.
-      {"column label 1 names variable 5 twice",
+      // A label above NV = 4 would be taken for an artificial variable.
+      {"column label 1 names variable 5, above the 4 variables that have "
+       "bounds",
        [](karvon::Problem& p) {
          p.row_labels[0] = 0;
          p.column_labels[0] = 5;
        }},
-      {"row label 1 is too large",
+      {"row label 2 names variable 40, above the 4 variables that have bounds",
+       [](karvon::Problem& p) { p.row_labels[1] = 40; }},
+      {"row label 1 names variable 2147483648, above the 4 variables that "
+       "have bounds",
        [](karvon::Problem& p) {
          p.row_labels[0] = std::numeric_limits<std::int32_t>::min();
        }},
@@ -126,13 +130,52 @@ TEST(Solve, RefusesProblemsThatBreakTheRules) {
   }
 }
 
-// Labels above NV name artificial variables; the arrays reach that far.
-TEST(Solve, LabelsAboveTheVariablesStayInsideTheArrays) {
+// min x subject to x <= 4 with the slack's bound left out: the slack's
+// label 2 lay above NV = 1, the solver held it at zero as an artificial
+// variable and reported x = 4 as optimal. Refused now; with the slack's
+// bound given the optimum is x = 0.
+TEST(Solve, SlackWithoutABoundIsRefusedNotHeldAtZero) {
+  karvon::Problem p;
+  p.rows = {{1, 4}, {1, 0}};
+  p.row_labels = {2};
+  p.column_labels = {1};
+  p.bounds = {1e30};
+  karvon::Solution s = karvon::solve(p);
+  EXPECT_EQ(s.error, karvon::SolveError::kBadProblem);
+  EXPECT_EQ(s.message,
+            "row label 1 names variable 2, above the 1 variables that have "
+            "bounds");
+  p.bounds = {1e30, 1e30};
+  s = karvon::solve(p);
+  ASSERT_TRUE(s.optimal()) << s.message;
+  EXPECT_EQ(s.values[0], 0.0);
+  EXPECT_EQ(s.objective, 0.0);
+}
+
+// A bound of 0 fixes the variable at zero: it never enters.
+TEST(Solve, BoundOfZeroFixesTheVariable) {
   karvon::Problem p = small();
-  p.row_labels = {3, 40};  // the second slack is "artificial"
+  p.bounds[1] = 0;  // y = 0: min -x, x <= 4, x <= 6
   const karvon::Solution s = karvon::solve(p);
-  EXPECT_EQ(s.error, karvon::SolveError::kNone) << s.message;
-  EXPECT_EQ(s.values.size(), 4u);
+  ASSERT_TRUE(s.optimal()) << s.message;
+  EXPECT_EQ(s.values[1], 0.0);
+  EXPECT_DOUBLE_EQ(s.objective, -4.0);
+}
+
+TEST(Linear, StopsAreThrownAsStopWithTheirCode) {
+  std::vector<double> A(4 * 3), ASAVE(4 * 3);
+  std::vector<std::int32_t> ROW{2}, COL{1}, ROW0(1), COL0(1);
+  std::vector<double> BOUND{-1.0, 1e30}, X(2);
+  std::int32_t STATUS = 0;
+  std::int32_t ITER = 0;
+  try {
+    karvon::LINEAR(A, ROW, COL, BOUND, X, 2, 2, 2, STATUS, ITER, 3, 2, ASAVE,
+                   ROW0, COL0, -1, 0);
+    FAIL() << "no stop";
+  } catch (const karvon::Stop& stop) {
+    EXPECT_EQ(stop.code(), 1111);
+    EXPECT_STREQ(stop.what(), "Return code 1111");
+  }
 }
 
 TEST(Solve, NoConstraintsAtAll) {

@@ -10,7 +10,7 @@
 
 #include "driver/karvon.h"
 #include "fuzz/fuzz_support.h"
-#include "mps2deck/deck_builder.h"
+#include "model/deck_builder.h"
 #include "mps2deck/deck_text.h"
 #include "mps2deck/mps_reader.h"
 #include "recio/errors.h"
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const mps2deck::ReadResult read =
       mps2deck::read_mps(kModelName, kModelName, mps2deck::MpsFormat::kAuto);
   if (!read.ok) return 0;
-  const mps2deck::BuildResult built = mps2deck::build_deck(read.model);
+  const model::BuildResult built = model::build_deck(read.model);
   if (!built.ok) return 0;
   const mps2deck::DeckText deck = mps2deck::deck_text(built.deck, {});
   run_deck(deck.text);

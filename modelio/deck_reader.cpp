@@ -193,16 +193,16 @@ std::string numbered(char prefix, std::int32_t k) {
   return name;
 }
 
-mps2deck::Model as_model(driver::Storage& s) {
-  mps2deck::Model m;
+model::Model as_model(driver::Storage& s) {
+  model::Model m;
   const solver::MatrixRef a = s.a();
   for (std::int32_t k = 1; k <= s.NV; ++k) {
     const double bound = s.bound()(k);
     m.columns.push_back({numbered('x', k), 0,
-                         bound >= kBig ? mps2deck::kInfinity : bound, 0,
+                         bound >= kBig ? model::kInfinity : bound, 0,
                          false, {}});
   }
-  const auto column = [&](std::int32_t label) -> mps2deck::ModelColumn& {
+  const auto column = [&](std::int32_t label) -> model::ModelColumn& {
     return m.columns[static_cast<std::size_t>(std::abs(label) - 1)];
   };
   for (std::int32_t i = 1; i <= s.M - 1; ++i) {

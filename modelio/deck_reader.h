@@ -5,13 +5,13 @@
 #include <string_view>
 #include <vector>
 
-#include "mps2deck/mps_model.h"
+#include "model/model.h"
 
 namespace modelio {
 
 struct DeckRead {
   bool ok = false;
-  std::vector<mps2deck::Model> problems;  // one for each problem, in order
+  std::vector<model::Model> problems;  // one for each problem, in order
   // Why the deck was refused: "run.dat:12: 'x' is not a number (columns
   // 11-20)".
   std::string error;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mps2deck/mps_model.h"
+#include "model/model.h"
 
 namespace modelio {
 
@@ -22,7 +22,7 @@ std::optional<Format> format_of_name(const std::string& name);
 
 struct ModelsRead {
   bool ok = false;
-  std::vector<mps2deck::Model> models;
+  std::vector<model::Model> models;
   std::string error;                  // one line, with the file and line
   std::vector<std::string> warnings;  // the readers' warnings
 };

@@ -16,7 +16,7 @@
 namespace modelio {
 namespace {
 
-using mps2deck::kInfinity;
+using model::kInfinity;
 
 int silence(void*, const char*) { return 1; }
 
@@ -35,7 +35,7 @@ int glpk_type(double lower, double upper) {
 double finite_or_zero(double v) { return std::isfinite(v) ? v : 0.0; }
 
 // A name no column of the model has.
-std::string constant_column_name(const mps2deck::Model& m) {
+std::string constant_column_name(const model::Model& m) {
   std::set<std::string> names;
   for (const auto& c : m.columns) names.insert(c.name);
   std::string name = kConstantColumn;
@@ -45,7 +45,7 @@ std::string constant_column_name(const mps2deck::Model& m) {
   return name;
 }
 
-void fill(glp_prob* p, const mps2deck::Model& m) {
+void fill(glp_prob* p, const model::Model& m) {
   glp_set_prob_name(p, m.name.empty() ? nullptr : m.name.c_str());
   glp_set_obj_name(p, m.objective_name.empty() ? "obj"
                                                : m.objective_name.c_str());
@@ -93,7 +93,7 @@ std::string with_sense(std::string text) {
 
 }  // namespace
 
-ModelText model_text(const mps2deck::Model& model, OutputFormat format) {
+ModelText model_text(const model::Model& model, OutputFormat format) {
   ModelText out;
   std::string path;
   if (!mps2deck::write_temporary("", path, out.error)) return out;
@@ -124,11 +124,11 @@ ModelText model_text(const mps2deck::Model& model, OutputFormat format) {
   return out;
 }
 
-ModelText deck_text(const std::vector<mps2deck::Model>& models,
+ModelText deck_text(const std::vector<model::Model>& models,
                     const mps2deck::DeckSettings& settings) {
   ModelText out;
   for (std::size_t k = 0; k < models.size(); ++k) {
-    mps2deck::Model m = models[k];
+    model::Model m = models[k];
     if (m.maximize) {
       for (auto& c : m.columns) c.cost = -c.cost;
       m.objective_constant = -m.objective_constant;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "mps2deck/deck_text.h"
-#include "mps2deck/mps_model.h"
+#include "model/model.h"
 
 namespace modelio {
 
@@ -26,12 +26,12 @@ inline constexpr const char* kConstantColumn = "CONSTANT";
 
 // MPS (free format, written by GLPK, with an OBJSENSE MAX section for a
 // maximum, which GLPK's writer leaves out) or LP text of one model.
-ModelText model_text(const mps2deck::Model& model, OutputFormat format);
+ModelText model_text(const model::Model& model, OutputFormat format);
 
 // The deck of the models, one problem after the other, as mps2deck writes
 // it: a maximum is written as the minimum of the negated objective, with a
 // note. Only the last problem gets the closing records, when asked.
-ModelText deck_text(const std::vector<mps2deck::Model>& models,
+ModelText deck_text(const std::vector<model::Model>& models,
                     const mps2deck::DeckSettings& settings);
 
 }  // namespace modelio

@@ -3,13 +3,14 @@
 #include <cstdio>
 #include <utility>
 
-#include "mps2deck/deck_builder.h"
+#include "model/deck_builder.h"
 
 namespace mps2deck {
 
-Conversion convert_to_deck(const Model& model, const DeckSettings& settings) {
+Conversion convert_to_deck(const model::Model& model,
+                           const DeckSettings& settings) {
   Conversion out;
-  BuildResult built = build_deck(model);
+  model::BuildResult built = model::build_deck(model);
   out.notes = std::move(built.notes);
   if (!built.ok) {
     out.error = std::move(built.error);

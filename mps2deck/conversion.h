@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "mps2deck/deck_text.h"
-#include "mps2deck/mps_model.h"
+#include "model/model.h"
 
 namespace mps2deck {
 
@@ -18,6 +18,7 @@ struct Conversion {
 
 // build_deck, then deck_text, with a note when values had to be rounded to
 // fit their ten columns.
-Conversion convert_to_deck(const Model& model, const DeckSettings& settings);
+Conversion convert_to_deck(const model::Model& model,
+                           const DeckSettings& settings);
 
 }  // namespace mps2deck

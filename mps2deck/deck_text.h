@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "mps2deck/deck.h"
+#include "model/deck.h"
 
 namespace mps2deck {
+
+using model::Deck;
+using model::DeckColumn;
+using model::kNoBound;
 
 struct DeckSettings {
   std::int32_t IUNIT = -1;  // initial tableau kept in memory

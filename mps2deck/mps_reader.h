@@ -4,9 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "mps2deck/mps_model.h"
+#include "model/model.h"
 
 namespace mps2deck {
+
+using model::kInfinity;
+using model::Model;
+using model::ModelColumn;
+using model::ModelRow;
 
 enum class MpsFormat { kAuto, kFixed, kFree };
 

@@ -36,7 +36,7 @@ std::string field(const std::string& text, int width) {
 void table_line(std::string& out, std::size_t number_from_1,
                 const std::string& name, double activity, double lower,
                 double upper, double marginal) {
-  char head[16];
+  char head[32];
   std::snprintf(head, sizeof head, "%6zu ", number_from_1);
   out += head;
   if (name.size() > 12) {

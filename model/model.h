@@ -1,6 +1,7 @@
 #pragma once
-// A linear program as an MPS file states it, after reading: rows with their
-// two sides, columns with their bounds, costs and coefficients.
+// A linear program in its own terms, as a model file states it or a library
+// caller gives it: rows with their two sides, columns with their bounds,
+// costs and coefficients.
 
 #include <cstdint>
 #include <limits>
@@ -8,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace mps2deck {
+namespace model {
 
 inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -46,4 +47,4 @@ struct Model {
   bool maximize = false;
 };
 
-}  // namespace mps2deck
+}  // namespace model

@@ -1,4 +1,4 @@
-#include "mps2deck/deck_builder.h"
+#include "model/deck_builder.h"
 
 #include <array>
 #include <charconv>
@@ -8,10 +8,10 @@
 
 #include "solver/tableau.h"
 
-namespace mps2deck {
+namespace model {
 namespace {
 
-// MPS files write "no bound" as 1e30 and more; so does the deck.
+// Model files write "no bound" as 1e30 and more; so does the deck.
 constexpr double kMpsInfinity = 1.0e30;
 
 // A row left without coefficients after fixed columns were substituted
@@ -63,7 +63,8 @@ class Builder {
   }
 
  private:
-  bool fail(std::string text) {
+  bool fail(std::string text, Failure failure = Failure::kRefused) {
+    result_.failure = failure;
     result_.error = std::move(text);
     return false;
   }
@@ -71,7 +72,8 @@ class Builder {
 
   std::size_t add_column(const ModelColumn& column, double shift, double sign,
                          double upper) {
-    result_.deck.columns.push_back({column.name, shift, sign});
+    result_.deck.columns.push_back(
+        {column.name, maps_.size(), shift, sign});
     column_bounds_.push_back(upper);
     return result_.deck.columns.size() - 1;
   }
@@ -90,7 +92,9 @@ class Builder {
                 ? " (give MI or LO as well for a lower bound below zero)"
                 : "";
         return fail("column " + quoted(c.name) + " has its lower bound " +
-                    number(lo) + " above its upper bound " + number(hi) + hint);
+                        number(lo) + " above its upper bound " + number(hi) +
+                        hint,
+                    Failure::kInfeasible);
       }
       ColumnMap map;
       if (lo == hi) {
@@ -131,7 +135,8 @@ class Builder {
       const double hi = upper_side(r.upper) - s.sum;
       if (lo > hi) {
         return fail("row " + quoted(r.name) +
-                    " has its lower side above its upper side");
+                        " has its lower side above its upper side",
+                    Failure::kInfeasible);
       }
       if (!s.has_coefficient) {
         const double tolerance = kSubstitutionTolerance * s.size;
@@ -141,8 +146,9 @@ class Builder {
                 : " has no coefficients";
         if (lo > tolerance || hi < -tolerance) {
           return fail("row " + quoted(r.name) + empty +
-                      " and can never hold (" + number(lo) +
-                      " <= 0 <= " + number(hi) + " is false)");
+                          " and can never hold (" + number(lo) + " <= 0 <= " +
+                          number(hi) + " is false)",
+                      Failure::kInfeasible);
         }
         note("note: row " + quoted(r.name) + empty +
              " and always holds: dropped");
@@ -177,16 +183,20 @@ class Builder {
   bool check_limits() {
     const auto rows = kept_rows_.size();
     const auto columns = result_.deck.columns.size();
+    result_.rows = rows;
+    result_.columns = columns;
     if (rows > std::size_t(kMaxConstraintRows)) {
       return fail("the model has " + std::to_string(rows) +
-                  " constraint rows; a deck holds at most " +
-                  std::to_string(kMaxConstraintRows));
+                      " constraint rows; a deck holds at most " +
+                      std::to_string(kMaxConstraintRows),
+                  Failure::kTooLarge);
     }
     if (columns > std::size_t(kMaxColumns)) {
       return fail("the model has " + std::to_string(columns) +
-                  " columns after free columns are split in two and fixed ones "
-                  "substituted; a deck holds at most " +
-                  std::to_string(kMaxColumns));
+                      " columns after free columns are split in two and fixed "
+                      "ones substituted; a deck holds at most " +
+                      std::to_string(kMaxColumns),
+                  Failure::kTooLarge);
     }
     return true;
   }
@@ -201,6 +211,7 @@ class Builder {
     for (const KeptRow& k : kept_rows_) {
       d.row_kinds.push_back(k.kind);
       d.row_names.push_back(model_.rows[k.model_row].name);
+      d.model_rows.push_back(k.model_row);
       d.rows[d.row_names.size() - 1][width - 1] = k.side;
     }
     std::vector<double>& objective = d.rows.back();
@@ -269,6 +280,7 @@ BuildResult build_deck(const Model& model) {
       for (const double v : row) {
         if (!std::isfinite(v)) {
           result.ok = false;
+          result.failure = Failure::kRefused;
           result.error =
               "a value of the deck overflows after the columns are shifted";
           return result;
@@ -279,4 +291,4 @@ BuildResult build_deck(const Model& model) {
   return result;
 }
 
-}  // namespace mps2deck
+}  // namespace model

@@ -1,19 +1,34 @@
 #pragma once
-// From a model to a deck: rows to row kinds, bounds to shifted, negated,
-// split or substituted columns.
+// From a model to a deck, the solver's tableau form: rows to row kinds,
+// bounds to shifted, negated, split or substituted columns. mps2deck writes
+// the deck as text; the library hands it to the solver.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
-#include "mps2deck/deck.h"
-#include "mps2deck/mps_model.h"
+#include "model/deck.h"
+#include "model/model.h"
 
-namespace mps2deck {
+namespace model {
+
+// Why a model has no deck.
+enum class Failure {
+  kNone,
+  kRefused,     // its data cannot be written as a deck
+  kInfeasible,  // crossed bounds or sides, or an empty row 0 does not satisfy
+  kTooLarge,    // more rows or columns than the tableau holds
+};
 
 struct BuildResult {
   bool ok = false;
+  Failure failure = Failure::kNone;
   Deck deck;
   std::string error;               // why the model has no deck
+  // The deck's constraint rows and columns, counted also when they are too
+  // many.
+  std::size_t rows = 0;
+  std::size_t columns = 0;
   std::vector<std::string> notes;  // "note: ..." and "warning: ..." lines
 };
 
@@ -35,4 +50,4 @@ inline constexpr int kMaxColumns = 60;
 // magnitude 1e30 or more count as infinite.
 BuildResult build_deck(const Model& model);
 
-}  // namespace mps2deck
+}  // namespace model

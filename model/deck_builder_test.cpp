@@ -1,11 +1,11 @@
-#include "mps2deck/deck_builder.h"
+#include "model/deck_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace mps2deck {
+namespace model {
 namespace {
 
 ModelColumn column(std::string name,
@@ -213,4 +213,4 @@ TEST(BuildDeck, LimitsCountRowsAndColumnsAsTheDeckHasThem) {
 }
 
 }  // namespace
-}  // namespace mps2deck
+}  // namespace model
