@@ -193,31 +193,32 @@ std::string numbered(char prefix, std::int32_t k) {
   return name;
 }
 
+// The upper bound of variable k, infinite when it has none.
+double upper_bound(driver::Storage& s, std::int32_t k) {
+  const double bound = s.bound()(std::abs(k));
+  return bound >= kBig ? model::kInfinity : bound;
+}
+
 model::Model as_model(driver::Storage& s) {
   model::Model m;
   const solver::MatrixRef a = s.a();
-  for (std::int32_t k = 1; k <= s.NV; ++k) {
-    const double bound = s.bound()(k);
-    m.columns.push_back({numbered('x', k), 0,
-                         bound >= kBig ? model::kInfinity : bound, 0,
-                         false, {}});
-  }
-  const auto column = [&](std::int32_t label) -> model::ModelColumn& {
-    return m.columns[static_cast<std::size_t>(std::abs(label) - 1)];
-  };
-  for (std::int32_t i = 1; i <= s.M - 1; ++i) {
-    const double side = a(i, s.N);
-    m.rows.push_back({numbered('r', i), side, side});
-    const auto row = static_cast<std::int32_t>(i - 1);
-    if (s.row()(i) != 0) {
-      column(s.row()(i)).entries.emplace_back(row, s.row()(i) > 0 ? 1.0 : -1.0);
-    }
-    for (std::int32_t j = 1; j <= s.N - 1; ++j) {
-      if (a(i, j) != 0) column(s.col()(j)).entries.emplace_back(row, a(i, j));
-    }
-  }
   for (std::int32_t j = 1; j <= s.N - 1; ++j) {
-    column(s.col()(j)).cost = a(s.M, j);
+    model::ModelColumn c{numbered('x', std::abs(s.col()(j))), 0,
+                         upper_bound(s, s.col()(j)), a(s.M, j), false, {}};
+    for (std::int32_t i = 1; i <= s.M - 1; ++i) {
+      if (a(i, j) != 0) c.entries.emplace_back(i - 1, a(i, j));
+    }
+    m.columns.push_back(std::move(c));
+  }
+  // Row I: s*x(k) + sum = b with 0 <= x(k) <= u, so sum = b - s*x(k)
+  // lies in [b - u, b] for s = +1 and in [b, b + u] for s = -1.
+  for (std::int32_t i = 1; i <= s.M - 1; ++i) {
+    const double b = a(i, s.N);
+    const std::int32_t label = s.row()(i);
+    model::ModelRow r{numbered('r', i), b, b};
+    if (label > 0) r.lower = b - upper_bound(s, label);
+    if (label < 0) r.upper = b + upper_bound(s, label);
+    m.rows.push_back(std::move(r));
   }
   m.objective_constant = -a(s.M, s.N);
   return m;

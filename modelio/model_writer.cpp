@@ -2,6 +2,8 @@
 
 #include <glpk.h>
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -82,19 +84,101 @@ void fill(glp_prob* p, const model::Model& m) {
   }
 }
 
-// GLPK leaves the sense out of MPS files: OBJSENSE goes after the NAME
-// record.
-std::string with_sense(std::string text) {
-  std::size_t at = text.find("\nNAME");
-  at = at == std::string::npos ? 0 : text.find('\n', at + 1) + 1;
-  text.insert(at, "OBJSENSE\n    MAX\n");
-  return text;
+// The shortest text that reads back as `v`.
+std::string number(double v) {
+  std::array<char, 32> buf{};
+  const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+  (void)ec;  // 32 characters hold any double
+  return std::string(buf.data(), end);
+}
+
+// A name no row of the model has, for the objective.
+std::string objective_row_name(const model::Model& m) {
+  std::set<std::string> names;
+  for (const auto& r : m.rows) names.insert(r.name);
+  std::string name = m.objective_name.empty() ? "obj" : m.objective_name;
+  const std::string base = name;
+  for (int k = 1; names.count(name) != 0; ++k) {
+    name = base + "_" + std::to_string(k);
+  }
+  return name;
+}
+
+// Free MPS, every number in its shortest exact form.
+std::string free_mps(const model::Model& m, std::string& error) {
+  const auto bad_name = [&](const std::string& name) {
+    if (!name.empty() && name.find_first_of(" \t") == std::string::npos) {
+      return false;
+    }
+    error = "the name '" + name + "' cannot stand in a free MPS file";
+    return true;
+  };
+  const std::string objective = objective_row_name(m);
+  std::string out = "NAME " + (m.name.empty() ? std::string("model") : m.name) +
+                    "\n";
+  if (m.maximize) out += "OBJSENSE\n    MAX\n";
+  out += "ROWS\n N " + objective + "\n";
+  std::string rhs, ranges;
+  for (const auto& r : m.rows) {
+    if (bad_name(r.name)) return {};
+    const bool lo = std::isfinite(r.lower);
+    const bool up = std::isfinite(r.upper);
+    const char* type = lo && up && r.lower == r.upper ? "E" : up ? "L" : lo ? "G" : "N";
+    out += std::string(" ") + type + " " + r.name + "\n";
+    const double side = up ? r.upper : lo ? r.lower : 0.0;
+    if (side != 0) rhs += " RHS " + r.name + " " + number(side) + "\n";
+    if (lo && up && r.lower != r.upper) {
+      ranges += " RNG " + r.name + " " + number(r.upper - r.lower) + "\n";
+    }
+  }
+  out += "COLUMNS\n";
+  std::string bounds;
+  const auto add_bounds = [&](const std::string& name, double lower,
+                              double upper) {
+    const bool lo = std::isfinite(lower);
+    const bool up = std::isfinite(upper);
+    if (lo && up && lower == upper) {
+      bounds += " FX BND " + name + " " + number(lower) + "\n";
+      return;
+    }
+    if (!lo) bounds += std::string(" ") + (up ? "MI" : "FR") + " BND " + name + "\n";
+    if (lo && (lower != 0 || (up && upper < 0))) {
+      bounds += " LO BND " + name + " " + number(lower) + "\n";
+    }
+    if (up) bounds += " UP BND " + name + " " + number(upper) + "\n";
+  };
+  for (const auto& c : m.columns) {
+    if (bad_name(c.name)) return {};
+    // A column is known by its lines here: one without any gets a zero cost.
+    if (c.cost != 0 || c.entries.empty()) {
+      out += " " + c.name + " " + objective + " " + number(c.cost) + "\n";
+    }
+    for (const auto& [row, a] : c.entries) {
+      out += " " + c.name + " " + m.rows[static_cast<std::size_t>(row)].name +
+             " " + number(a) + "\n";
+    }
+    add_bounds(c.name, c.lower, c.upper);
+  }
+  if (m.objective_constant != 0) {
+    const std::string name = constant_column_name(m);
+    out += " " + name + " " + objective + " " + number(m.objective_constant) + "\n";
+    add_bounds(name, 1.0, 1.0);
+  }
+  out += "RHS\n" + rhs;
+  if (!ranges.empty()) out += "RANGES\n" + ranges;
+  if (!bounds.empty()) out += "BOUNDS\n" + bounds;
+  return out + "ENDATA\n";
 }
 
 }  // namespace
 
 ModelText model_text(const model::Model& model, OutputFormat format) {
   ModelText out;
+  if (format == OutputFormat::kMps) {
+    out.text = free_mps(model, out.error);
+    out.ok = out.error.empty();
+    return out;
+  }
   std::string path;
   if (!mps2deck::write_temporary("", path, out.error)) return out;
   glp_term_hook(silence, nullptr);
@@ -102,9 +186,7 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
   {
     const std::unique_ptr<glp_prob, ProblemDeleter> p(glp_create_prob());
     fill(p.get(), model);
-    rc = format == OutputFormat::kLp
-             ? glp_write_lp(p.get(), nullptr, path.c_str())
-             : glp_write_mps(p.get(), GLP_MPS_FILE, nullptr, path.c_str());
+    rc = glp_write_lp(p.get(), nullptr, path.c_str());
   }
   glp_term_hook(nullptr, nullptr);
   glp_free_env();
@@ -113,13 +195,10 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
   all << in.rdbuf();
   std::remove(path.c_str());
   if (rc != 0 || !in) {
-    out.error = "the model cannot be written in this format";
+    out.error = "the model cannot be written as an LP file";
     return out;
   }
   out.text = std::move(all).str();
-  if (format == OutputFormat::kMps && model.maximize) {
-    out.text = with_sense(std::move(out.text));
-  }
   out.ok = true;
   return out;
 }

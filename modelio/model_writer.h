@@ -24,8 +24,9 @@ struct ModelText {
 // objective row; on a column they all agree.
 inline constexpr const char* kConstantColumn = "CONSTANT";
 
-// MPS (free format, written by GLPK, with an OBJSENSE MAX section for a
-// maximum, which GLPK's writer leaves out) or LP text of one model.
+// Free MPS text of one model (an OBJSENSE MAX section for a maximum; every
+// number in the shortest form that reads back exactly), or LP text written
+// by GLPK. Names with blanks cannot stand in free MPS: refused.
 ModelText model_text(const model::Model& model, OutputFormat format);
 
 // The deck of the models, one problem after the other, as mps2deck writes

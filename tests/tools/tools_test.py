@@ -225,44 +225,44 @@ def group_malformed(tmp):
 
 # Every bound type (LO below zero, MI, FR, FX, UP, a double bound), every
 # row type with a range, maximised through OBJSENSE.
-BOUNDS_MODEL = """NAME          ALLBOUNDS
+BOUNDS_MODEL = """NAME ALLBOUNDS
 OBJSENSE
     MAX
 ROWS
- N  PROFIT
- L  CAP
- G  FLOOR
- E  BAL
- L  BAND
+ N PROFIT
+ L CAP
+ G FLOOR
+ E BAL
+ L BAND
 COLUMNS
-    XLO       PROFIT         2.0   CAP            1.0
-    XLO       FLOOR          1.0   BAL            1.0
-    XMI       PROFIT        -1.0   CAP            1.0
-    XMI       BAND           1.0
-    XFR       PROFIT         1.0   BAL           -1.0
-    XFR       BAND           2.0   FLOOR          1.0
-    XFX       PROFIT         3.0   CAP            1.0
-    XFX       BAL            1.0
-    XUP       PROFIT         1.0   CAP            2.0
-    XUP       BAND          -1.0
-    XDB       PROFIT         1.5   FLOOR          1.0
-    XDB       CAP            1.0
+ XLO PROFIT 2 CAP 1
+ XLO FLOOR 1 BAL 1
+ XMI PROFIT -1 CAP 1
+ XMI BAND 1
+ XFR PROFIT 1 BAL -1
+ XFR BAND 2 FLOOR 1
+ XFX PROFIT 3 CAP 1
+ XFX BAL 1
+ XUP PROFIT 1 CAP 2
+ XUP BAND -1
+ XDB PROFIT 1.5 FLOOR 1
+ XDB CAP 1
 RHS
-    RHS       CAP           10.0   FLOOR         -4.0
-    RHS       BAL            1.0   BAND           6.0
-    RHS       PROFIT        -2.5
+ RHS CAP 10 FLOOR -4
+ RHS BAL 1 BAND 6
+ RHS PROFIT -2.5
 RANGES
-    RNG       BAND           8.0
+ RNG BAND 8
 BOUNDS
- LO BND       XLO           -2.0
- UP BND       XLO            6.0
- MI BND       XMI
- UP BND       XMI            3.0
- FR BND       XFR
- FX BND       XFX            1.5
- UP BND       XUP            4.0
- LO BND       XDB           -1.0
- UP BND       XDB            2.5
+ LO BND XLO -2
+ UP BND XLO 6
+ MI BND XMI
+ UP BND XMI 3
+ FR BND XFR
+ FX BND XFX 1.5
+ UP BND XUP 4
+ LO BND XDB -1
+ UP BND XDB 2.5
 ENDATA
 """
 
@@ -271,7 +271,7 @@ def glpsol_raw(mps, tmp):
     """glpsol's raw solution of `mps` maximised: rows and columns by number,
     each (value, dual), and the objective."""
     raw = os.path.join(tmp, 'glpk.raw')
-    p = run(['glpsol', '--max', '--mps', mps, '-w', raw])
+    p = run(['glpsol', '--max', '--freemps', mps, '-w', raw])
     assert p.returncode == 0, p.stdout.decode()[-500:]
     rows, cols, objective = {}, {}, None
     for line in open(raw):
@@ -293,6 +293,9 @@ def group_glpk(tmp):
     plain = os.path.join(tmp, 'plain.mps')  # GLPK does not read OBJSENSE
     open(plain, 'w').write(BOUNDS_MODEL.replace('OBJSENSE\n    MAX\n', ''))
     rows, cols, objective = glpsol_raw(plain, tmp)
+    # GLPK reads the right-hand side -2.5 of the objective row as the
+    # constant -2.5; HiGHS, CLP and karvon-solve as +2.5.
+    objective += 5.0
     sol = os.path.join(tmp, 'allbounds.sol')
     p = run([ARGS.solve, '--solution', sol, model])
     check(p.returncode == 0, 'karvon-solve: %r' % p)
@@ -378,6 +381,8 @@ def main():
     for option in ('--karvon', '--solve', '--mps2deck', '--random-decks', '--data'):
         parser.add_argument(option, required=True)
     ARGS = parser.parse_args()
+    for option in ('karvon', 'solve', 'mps2deck', 'random_decks', 'data'):
+        setattr(ARGS, option, os.path.abspath(getattr(ARGS, option)))
     group = globals()['group_' + ARGS.group]
     with tempfile.TemporaryDirectory() as tmp:
         group(tmp)
