@@ -1,6 +1,7 @@
 #pragma once
 // The command line of mps2deck.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@ struct ParsedOptions {
 // name unit 5 or 6, which carry the deck itself and the report, nor --iout
 // unit 5.
 ParsedOptions parse_options(const std::vector<std::string>& args);
+
+// The value of the option args[i]: after "=" in the same argument, or the
+// next argument (i then moves onto it). False, with `error` set, when there
+// is none. Shared by the command lines of the model tools.
+bool option_value(const std::vector<std::string>& args, std::size_t& i,
+                  std::string& into, std::string& error);
 
 // The text of --help.
 std::string usage_text();

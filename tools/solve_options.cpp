@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "mps2deck/options.h"
+
 namespace tools {
 namespace {
 
@@ -42,7 +44,7 @@ class Parser {
         if (!file_value(arg, o.write_deck)) return out_;
       } else if (flag == "--problem") {
         std::string text;
-        if (!value(arg, text)) return out_;
+        if (!value(text)) return out_;
         const auto [end, ec] =
             std::from_chars(text.data(), text.data() + text.size(), o.problem);
         if (ec != std::errc() || end != text.data() + text.size() ||
@@ -78,22 +80,12 @@ class Parser {
     return out_;
   }
 
-  bool value(const std::string& arg, std::string& into) {
-    const std::size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
-      into = arg.substr(eq + 1);
-      return true;
-    }
-    if (i_ + 1 >= args_.size()) {
-      fail(arg + " needs a value");
-      return false;
-    }
-    into = args_[++i_];
-    return true;
+  bool value(std::string& into) {
+    return mps2deck::option_value(args_, i_, into, out_.error);
   }
 
   bool file_value(const std::string& arg, std::string& into) {
-    if (!value(arg, into)) return false;
+    if (!value(into)) return false;
     if (into.empty()) {
       fail(arg.substr(0, arg.find('=')) + " needs a file name");
       return false;
