@@ -25,9 +25,9 @@ std::span<T> as_span(ArrayRef<T> a) {
 }  // namespace
 
 const char* version() noexcept {
-  static constexpr char kText[] = {
-      '0' + KARVON_VERSION_MAJOR, '.', '0' + KARVON_VERSION_MINOR, '.',
-      '0' + KARVON_VERSION_PATCH, '\0'};
+  static constexpr char kText[] = {'0' + KARVON_VERSION_MAJOR, '.',
+                                   '0' + KARVON_VERSION_MINOR, '.',
+                                   '0' + KARVON_VERSION_PATCH, '\0'};
   static_assert(KARVON_VERSION_MAJOR < 10 && KARVON_VERSION_MINOR < 10 &&
                     KARVON_VERSION_PATCH < 10,
                 "one digit each");
@@ -45,9 +45,9 @@ UnitError::UnitError(const std::string& report, std::uint32_t status)
 
 void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
             ArrayRef<std::int32_t> COL, ArrayRef<double> BOUND,
-            ArrayRef<double> X, std::int32_t M, std::int32_t N,
-            std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
-            std::int32_t LDA, std::int32_t NCOL, ArrayRef<double> ASAVE,
+            ArrayRef<double> X, std::int32_t M, std::int32_t N, std::int32_t NV,
+            std::int32_t& STATUS, std::int32_t& ITER, std::int32_t LDA,
+            std::int32_t NCOL, ArrayRef<double> ASAVE,
             ArrayRef<std::int32_t> ROW0, ArrayRef<std::int32_t> COL0,
             std::int32_t IUNIT, std::int32_t IOUT) {
   try {
@@ -56,10 +56,10 @@ void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
                    solver::VectorRef<std::int32_t>(as_span(COL)),
                    solver::VectorRef<double>(as_span(BOUND)),
                    solver::VectorRef<double>(as_span(X)), M, N, NV, STATUS,
-                   ITER, LDA, NCOL, solver::MatrixRef(as_span(ASAVE), LDA, NCOL),
+                   ITER, LDA, NCOL,
+                   solver::MatrixRef(as_span(ASAVE), LDA, NCOL),
                    solver::VectorRef<std::int32_t>(as_span(ROW0)),
-                   solver::VectorRef<std::int32_t>(as_span(COL0)), IUNIT,
-                   IOUT);
+                   solver::VectorRef<std::int32_t>(as_span(COL0)), IUNIT, IOUT);
   } catch (const recio::RunEnd& end) {
     // The solver raises numeric stops itself; every other ending comes from
     // a unit it printed to or saved on.

@@ -29,7 +29,8 @@ ModelResult refuse(ModelStatus status, std::string message) {
 // Row or column `index` (from 0) by its name, or by its number when unnamed.
 std::string name_of(const std::vector<std::string>& names, const char* what,
                     std::size_t index) {
-  if (index < names.size()) return std::string(what) + " '" + names[index] + "'";
+  if (index < names.size())
+    return std::string(what) + " '" + names[index] + "'";
   return std::string(what) + " " + std::to_string(index + 1);
 }
 
@@ -63,7 +64,8 @@ std::string check(const Model& m) {
   if (!std::isfinite(m.offset)) return "the objective's offset is not finite";
   for (std::size_t j = 0; j < n; ++j) {
     const std::string column = name_of(m.col_names, "column", j);
-    if (!std::isfinite(m.cost[j])) return "the cost of " + column + " is not finite";
+    if (!std::isfinite(m.cost[j]))
+      return "the cost of " + column + " is not finite";
     const double lo = m.col_lower.empty() ? 0.0 : m.col_lower[j];
     const double hi = m.col_upper.empty() ? kInfinity : m.col_upper[j];
     if (std::isnan(lo) || lo == kInfinity)
@@ -155,11 +157,16 @@ std::string unenforceable_bound(const Problem& p) {
 
 ModelStatus status_of(std::int32_t STATUS) {
   switch (STATUS) {
-    case kOptimal: return ModelStatus::kOptimal;
-    case kUnbounded: return ModelStatus::kUnbounded;
-    case kInfeasible: return ModelStatus::kInfeasible;
-    case kIterationLimit: return ModelStatus::kIterationLimit;
-    default: return ModelStatus::kUnsettled;
+    case kOptimal:
+      return ModelStatus::kOptimal;
+    case kUnbounded:
+      return ModelStatus::kUnbounded;
+    case kInfeasible:
+      return ModelStatus::kInfeasible;
+    case kIterationLimit:
+      return ModelStatus::kIterationLimit;
+    default:
+      return ModelStatus::kUnsettled;
   }
 }
 
@@ -276,19 +283,19 @@ ModelResult solve_checked(const Model& given) {
 
   const model::BuildResult built = model::build_deck(to_transform(*m));
   switch (built.failure) {
-    case model::Failure::kNone: break;
+    case model::Failure::kNone:
+      break;
     case model::Failure::kInfeasible:
       return refuse(ModelStatus::kInfeasible, built.error);
     case model::Failure::kTooLarge:
-      return refuse(ModelStatus::kTooLarge,
-                    "too large: " + std::to_string(built.rows) +
-                        " constraint rows and " +
-                        std::to_string(built.columns) +
-                        " columns after the transformation; the solver holds "
-                        "at most " +
-                        std::to_string(model::kMaxConstraintRows) +
-                        " rows and " + std::to_string(model::kMaxColumns) +
-                        " columns");
+      return refuse(
+          ModelStatus::kTooLarge,
+          "too large: " + std::to_string(built.rows) + " constraint rows and " +
+              std::to_string(built.columns) +
+              " columns after the transformation; the solver holds "
+              "at most " +
+              std::to_string(model::kMaxConstraintRows) + " rows and " +
+              std::to_string(model::kMaxColumns) + " columns");
     case model::Failure::kRefused:
       return refuse(ModelStatus::kRefused, built.error);
   }
@@ -298,9 +305,9 @@ ModelResult solve_checked(const Model& given) {
 
   const detail::TableauRun run = detail::run_tableau(problem);
   if (run.solution.error != SolveError::kNone) {
-    return refuse(ModelStatus::kRefused,
-                  "the solver refused the transformed model: " +
-                      run.solution.message);
+    return refuse(
+        ModelStatus::kRefused,
+        "the solver refused the transformed model: " + run.solution.message);
   }
   ModelResult r;
   r.status = status_of(run.solution.status);
@@ -314,13 +321,20 @@ ModelResult solve_checked(const Model& given) {
 
 const char* to_string(ModelStatus status) noexcept {
   switch (status) {
-    case ModelStatus::kOptimal: return "optimal";
-    case ModelStatus::kInfeasible: return "infeasible";
-    case ModelStatus::kUnbounded: return "unbounded";
-    case ModelStatus::kIterationLimit: return "iteration limit";
-    case ModelStatus::kUnsettled: return "could not settle";
-    case ModelStatus::kRefused: return "model refused";
-    case ModelStatus::kTooLarge: return "too large";
+    case ModelStatus::kOptimal:
+      return "optimal";
+    case ModelStatus::kInfeasible:
+      return "infeasible";
+    case ModelStatus::kUnbounded:
+      return "unbounded";
+    case ModelStatus::kIterationLimit:
+      return "iteration limit";
+    case ModelStatus::kUnsettled:
+      return "could not settle";
+    case ModelStatus::kRefused:
+      return "model refused";
+    case ModelStatus::kTooLarge:
+      return "too large";
   }
   return "unknown status";
 }

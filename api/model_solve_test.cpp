@@ -63,7 +63,9 @@ TEST(SolveModel, StatusesAndRefusals) {
   };
   const Case cases[] = {
       {ModelStatus::kUnbounded, "unbounded",
-       [](karvon::Model& m) { m.matrix = {-1, 1, -1, 3}; }},
+       [](karvon::Model& m) {
+         m.matrix = {-1, 1, -1, 3};
+       }},
       {ModelStatus::kInfeasible, "infeasible",
        [](karvon::Model& m) {
          m.row_lower = {7, -kInfinity};
@@ -71,7 +73,9 @@ TEST(SolveModel, StatusesAndRefusals) {
        }},
       {ModelStatus::kInfeasible,
        "row 'R1' has its lower side above its upper side",
-       [](karvon::Model& m) { m.row_lower = {5, -kInfinity}; }},
+       [](karvon::Model& m) {
+         m.row_lower = {5, -kInfinity};
+       }},
       {ModelStatus::kInfeasible,
        "column 'C2' has its lower bound 3 above its upper bound 2",
        [](karvon::Model& m) {
@@ -90,7 +94,9 @@ TEST(SolveModel, StatusesAndRefusals) {
       {ModelStatus::kRefused,
        "a bound or range width of 100000000000.000000 once shifted is beyond "
        "what the solver enforces (below 1e10)",
-       [](karvon::Model& m) { m.col_upper = {1e11, kInfinity}; }},
+       [](karvon::Model& m) {
+         m.col_upper = {1e11, kInfinity};
+       }},
       {ModelStatus::kTooLarge,
        "too large: 2 constraint rows and 61 columns after the transformation; "
        "the solver holds at most 49 rows and 60 columns",

@@ -6,19 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "api/test_problems.h"
 #include "karvon/karvon.h"
 
 namespace {
 
-// min -x - 2y, x + y <= 4, x + 3y <= 6: x = 3, y = 1, objective -5.
-karvon::Problem small() {
-  karvon::Problem p;
-  p.rows = {{1, 1, 4}, {1, 3, 6}, {-1, -2, 0}};
-  p.row_labels = {3, 4};
-  p.column_labels = {1, 2};
-  p.bounds = {1e30, 1e30, 1e30, 1e30};
-  return p;
-}
+using karvon::testing::small_tableau_problem;
+karvon::Problem small() { return small_tableau_problem(); }
 
 TEST(Solve, SolvesAndReportsValuesAndObjective) {
   const karvon::Solution s = karvon::solve(small());

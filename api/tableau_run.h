@@ -11,8 +11,8 @@ namespace karvon::detail {
 
 struct TableauRun {
   Solution solution;
-  std::int32_t LDA = 0;       // rows of A as stored: M+1
-  std::vector<double> A;      // the final tableau, LDA x N, column-major
+  std::int32_t LDA = 0;           // rows of A as stored: M+1
+  std::vector<double> A;          // the final tableau, LDA x N, column-major
   std::vector<std::int32_t> ROW;  // the final row labels, signed
 };
 

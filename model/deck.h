@@ -11,7 +11,7 @@ namespace model {
 // How a column of the deck stands for a column of the model:
 // model value = shift + sign * deck value.
 struct DeckColumn {
-  std::string name;  // the model's column
+  std::string name;              // the model's column
   std::size_t model_column = 0;  // its index among the model's columns
   double shift = 0;
   double sign = 1;  // -1 for the negative part of a free column, or a

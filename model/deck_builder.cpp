@@ -72,8 +72,7 @@ class Builder {
 
   std::size_t add_column(const ModelColumn& column, double shift, double sign,
                          double upper) {
-    result_.deck.columns.push_back(
-        {column.name, maps_.size(), shift, sign});
+    result_.deck.columns.push_back({column.name, maps_.size(), shift, sign});
     column_bounds_.push_back(upper);
     return result_.deck.columns.size() - 1;
   }
@@ -146,8 +145,8 @@ class Builder {
                 : " has no coefficients";
         if (lo > tolerance || hi < -tolerance) {
           return fail("row " + quoted(r.name) + empty +
-                          " and can never hold (" + number(lo) + " <= 0 <= " +
-                          number(hi) + " is false)",
+                          " and can never hold (" + number(lo) +
+                          " <= 0 <= " + number(hi) + " is false)",
                       Failure::kInfeasible);
         }
         note("note: row " + quoted(r.name) + empty +

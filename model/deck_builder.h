@@ -24,7 +24,7 @@ struct BuildResult {
   bool ok = false;
   Failure failure = Failure::kNone;
   Deck deck;
-  std::string error;               // why the model has no deck
+  std::string error;  // why the model has no deck
   // The deck's constraint rows and columns, counted also when they are too
   // many.
   std::size_t rows = 0;

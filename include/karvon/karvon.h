@@ -171,9 +171,8 @@ template <typename T>
 class ArrayRef {
  public:
   ArrayRef(T* data, std::size_t size) noexcept : data_(data), size_(size) {}
-  template <typename C,
-            typename = std::enable_if_t<std::is_convertible_v<
-                decltype(std::declval<C&>().data()), T*>>>
+  template <typename C, typename = std::enable_if_t<std::is_convertible_v<
+                            decltype(std::declval<C&>().data()), T*>>>
   ArrayRef(C&& container) noexcept  // implicit on purpose
       : data_(container.data()), size_(container.size()) {}
 
@@ -227,9 +226,9 @@ class UnitError : public std::runtime_error {
 // distinct.
 void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
             ArrayRef<std::int32_t> COL, ArrayRef<double> BOUND,
-            ArrayRef<double> X, std::int32_t M, std::int32_t N,
-            std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
-            std::int32_t LDA, std::int32_t NCOL, ArrayRef<double> ASAVE,
+            ArrayRef<double> X, std::int32_t M, std::int32_t N, std::int32_t NV,
+            std::int32_t& STATUS, std::int32_t& ITER, std::int32_t LDA,
+            std::int32_t NCOL, ArrayRef<double> ASAVE,
             ArrayRef<std::int32_t> ROW0, ArrayRef<std::int32_t> COL0,
             std::int32_t IUNIT, std::int32_t IOUT);
 
