@@ -61,9 +61,10 @@ SenseSection take_objective_sense(std::string_view text,
     if (last) end = text.size();
     const std::string_view line = text.substr(pos, end - pos);
     ++number;
-    const bool comment = line.empty() || line[0] == '*';
-    const bool header = !comment && line[0] != ' ' && line[0] != '\t';
     const std::vector<std::string_view> w = words(line);
+    // Comments and blank lines are passed over.
+    const bool comment = w.empty() || line[0] == '*';
+    const bool header = !comment && line[0] != ' ' && line[0] != '\t';
     bool take = false;
     if (header) {
       if (expecting) return refuse(header_line, "OBJSENSE without MAX or MIN");
@@ -78,7 +79,7 @@ SenseSection take_objective_sense(std::string_view text,
         }
         if (w.size() > 2) return refuse(number, "OBJSENSE takes one word");
       }
-    } else if (expecting && !w.empty()) {
+    } else if (expecting && !comment) {
       take = true;
       expecting = false;
       if (w.size() != 1 || !apply(w[0])) {

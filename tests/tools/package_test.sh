@@ -38,7 +38,7 @@ for path in usr/bin/karvon usr/bin/mps2deck usr/bin/karvon-solve \
             usr/include/karvon/version.h 'usr/lib/.*cmake/karvon/karvonConfig\.cmake' \
             'usr/lib/.*pkgconfig/karvon\.pc' usr/share/man/man1/karvon.1 \
             usr/share/man/man1/mps2deck.1 usr/share/man/man1/karvon-solve.1 \
-            usr/share/doc/karvon/README.md; do
+            usr/share/doc/karvon/README.md usr/share/doc/karvon/LICENSE; do
   grep -q "\./$path" "$work/contents" || fail "the package lacks $path"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
