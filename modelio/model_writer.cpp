@@ -179,6 +179,12 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
     out.ok = out.error.empty();
     return out;
   }
+  if (model.rows.empty()) {
+    // GLPK's LP writer leaves out the objective and every column of a model
+    // without rows: it would write an empty model.
+    out.error = "a model without rows cannot be written as an LP file";
+    return out;
+  }
   std::string path;
   if (!mps2deck::write_temporary("", path, out.error)) return out;
   glp_term_hook(silence, nullptr);

@@ -26,7 +26,8 @@ inline constexpr const char* kConstantColumn = "CONSTANT";
 
 // Free MPS text of one model (an OBJSENSE MAX section for a maximum; every
 // number in the shortest form that reads back exactly), or LP text written
-// by GLPK. Names with blanks cannot stand in free MPS: refused.
+// by GLPK. Names with blanks cannot stand in free MPS, and GLPK's LP writer
+// cannot write a model without rows: both refused.
 ModelText model_text(const model::Model& model, OutputFormat format);
 
 // The deck of the models, one problem after the other, as mps2deck writes

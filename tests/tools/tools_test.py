@@ -213,6 +213,14 @@ def group_malformed(tmp):
                   ('%s:%d:' % (path, line)) in err and not os.path.exists(out)
                   and not [f for f in os.listdir(tmp) if f.startswith('out%d' % k)],
                   'bad%d.%s %s: status %d, %r' % (k, ext, option, p.returncode, err))
+    # GLPK's LP writer would write a model without rows as an empty model.
+    rowless = os.path.join(tmp, 'rowless.dat')
+    open(rowless, 'w').write('    0    0\n    1    3    0\n       1.0       2.0       0.0\n'
+                             '\n\n    0    0\n')
+    out = os.path.join(tmp, 'rowless.lp')
+    p = run([ARGS.solve, '--write-lp', out, rowless])
+    check(p.returncode == 1 and p.stderr.decode().count('\n') == 1 and
+          not os.path.exists(out), 'a model without rows as LP: %r' % p)
     big = os.path.join(tmp, 'big.mps')
     open(big, 'w').write(rows_model(50))
     p = run([ARGS.solve, '--solution', os.path.join(tmp, 'big.sol'), big])
