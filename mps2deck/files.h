@@ -36,9 +36,9 @@ class InputFile {
 [[nodiscard]] bool write_standard_output(std::string_view text,
                                          std::string& error);
 
-// Writes `text` to a new file in the temporary folder (TMPDIR, or the usual one)
-// and puts its name in `path`; the caller removes it. False with a message
-// when that fails (nothing is then left behind).
+// Writes `text` to a new file in the temporary folder (TMPDIR, or the
+// usual one) and puts its name in `path`; the caller removes it. False with
+// a message when that fails (nothing is then left behind).
 [[nodiscard]] bool write_temporary(std::string_view text, std::string& path,
                                    std::string& error);
 
