@@ -1,5 +1,10 @@
+#include <cstdio>
 #include <limits>
 #include <new>
+#include <string>
+#include <string_view>
+
+#include <karvon/version.h>
 
 #include "driver/karvon.h"
 #include "recio/endings.h"
@@ -8,7 +13,45 @@
 
 static_assert(std::numeric_limits<double>::is_iec559);
 
-int main() {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: karvon [--help | --version] < DECK\n"
+    "Solve the linear programs of a deck read from standard input with LINEAR\n"
+    "and print each problem before and after the solver call, the values of\n"
+    "the variables and the objective value.\n"
+    "\n"
+    "The deck's records (settings, header, tableau rows, bounds, row kinds,\n"
+    "column labels) are described in karvon(1) and in the README's section\n"
+    "\"Input records\". A header with M = 0 ends the run.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "Other arguments are ignored.\n";
+
+// --help and --version answer at once and read nothing; the first of them
+// wins. Any other argument is ignored, as it always was.
+bool answered(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+    } else if (arg == "--version") {
+      const std::string version = karvon::version();
+      std::printf("karvon %s\n", version.c_str());
+    } else {
+      continue;
+    }
+    std::fflush(stdout);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (answered(argc, argv)) return std::ferror(stdout) ? 1 : 0;
   recio::start_up();
   try {
     driver::run();

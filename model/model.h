@@ -32,7 +32,8 @@ struct ModelColumn {
   std::vector<std::pair<std::int32_t, double>> entries;
 };
 
-// Minimise sum(cost * column) + objective_constant over the rows and bounds.
+// Minimise (or maximise) sum(cost * column) + objective_constant over the
+// rows and bounds.
 struct Model {
   std::string name;
   std::string objective_name;
@@ -41,6 +42,9 @@ struct Model {
   // A right-hand side r given on the objective row means the constant -r,
   // so that the objective of the model is sum(cost * column) - r.
   double objective_constant = 0;
+  // The objective is maximised: an LP file or an OBJSENSE section says so.
+  // build_deck always minimises; negate the objective first.
+  bool maximize = false;
 };
 
 }  // namespace model

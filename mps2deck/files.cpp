@@ -53,6 +53,13 @@ int make_temporary(std::string& pattern) {
   return fd;
 }
 
+// The pattern of a new file in the temporary folder.
+std::string temporary_pattern() {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
+         "/mps2deck.XXXXXX";
+}
+
 }  // namespace
 
 InputFile::~InputFile() {
@@ -83,9 +90,7 @@ bool InputFile::open(const std::string& name, std::string& error) {
     path_ = name;
     return true;
   }
-  const char* dir = std::getenv("TMPDIR");
-  path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
-          "/mps2deck.XXXXXX";
+  path_ = temporary_pattern();
   const int copy = make_temporary(path_);
   if (copy < 0) {
     error = system_error("cannot make a temporary copy of " + display_name_);
@@ -107,6 +112,23 @@ bool InputFile::open(const std::string& name, std::string& error) {
 bool write_standard_output(std::string_view text, std::string& error) {
   if (!write_all(STDOUT_FILENO, text)) {
     error = system_error("cannot write the deck to standard output");
+    return false;
+  }
+  return true;
+}
+
+bool write_temporary(std::string_view text, std::string& path,
+                     std::string& error) {
+  path = temporary_pattern();
+  const int fd = make_temporary(path);
+  if (fd < 0) {
+    error = system_error("cannot create a temporary file");
+    return false;
+  }
+  const bool written = write_all(fd, text);
+  if (::close(fd) != 0 || !written) {
+    error = system_error("cannot write the temporary file " + path);
+    ::unlink(path.c_str());
     return false;
   }
   return true;

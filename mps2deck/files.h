@@ -36,6 +36,12 @@ class InputFile {
 [[nodiscard]] bool write_standard_output(std::string_view text,
                                          std::string& error);
 
+// Writes `text` to a new file in the temporary folder (TMPDIR, or the
+// usual one) and puts its name in `path`; the caller removes it. False with
+// a message when that fails (nothing is then left behind).
+[[nodiscard]] bool write_temporary(std::string_view text, std::string& path,
+                                   std::string& error);
+
 // Writes `text` to `path` through a new file beside it, renamed over `path`
 // once complete, so that `path` never holds part of a deck. False with a
 // message when any step fails; the new file is then removed.

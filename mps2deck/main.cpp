@@ -1,14 +1,14 @@
 // mps2deck: an MPS model in, a deck for karvon out.
 
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "model/deck_builder.h"
-#include "mps2deck/deck_text.h"
+#include <karvon/version.h>
+
+#include "mps2deck/conversion.h"
 #include "mps2deck/files.h"
 #include "mps2deck/mps_reader.h"
 #include "mps2deck/options.h"
@@ -21,12 +21,6 @@ constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
 void say(const std::string& text) { std::cerr << "mps2deck: " << text << '\n'; }
-
-std::string relative_change(double change) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1e", change);
-  return buf;
-}
 
 int convert(const mps2deck::Options& options) {
   mps2deck::InputFile input;
@@ -43,19 +37,12 @@ int convert(const mps2deck::Options& options) {
     say(read.error);
     return kRefused;
   }
-  const model::BuildResult built = model::build_deck(read.model);
-  for (const std::string& n : built.notes) say(name + ": " + n);
-  if (!built.ok) {
-    say(name + ": " + built.error);
+  const mps2deck::Conversion deck =
+      mps2deck::convert_to_deck(read.model, options.settings);
+  for (const std::string& n : deck.notes) say(name + ": " + n);
+  if (!deck.ok) {
+    say(name + ": " + deck.error);
     return kRefused;
-  }
-  const mps2deck::DeckText deck =
-      mps2deck::deck_text(built.deck, options.settings);
-  if (deck.rounded > 0) {
-    say(name + ": note: " + std::to_string(deck.rounded) +
-        " value(s) have no exact ten-column form and were rounded; largest "
-        "relative change " +
-        relative_change(deck.largest_change));
   }
   const bool written =
       options.output.empty()
@@ -81,6 +68,10 @@ int main(int argc, char** argv) {
     }
     if (parsed.options.help) {
       std::cout << mps2deck::usage_text();
+      return 0;
+    }
+    if (parsed.options.version) {
+      std::cout << "mps2deck " << karvon::version() << '\n';
       return 0;
     }
     return convert(parsed.options);

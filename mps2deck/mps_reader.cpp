@@ -64,9 +64,6 @@ void sort_log(Attempt& attempt, const std::string& path,
       attempt.line = ec == std::errc() ? number : 0;
     }
   }
-  if (attempt.rc != 0 && attempt.error.empty()) {
-    attempt.error = display_name + ": cannot be read as an MPS file";
-  }
 }
 
 double lower_of(int type, double lb) {
@@ -79,15 +76,21 @@ double upper_of(int type, double lb, double ub) {
   return type == GLP_UP || type == GLP_DB ? ub : kInfinity;
 }
 
-Model extract(glp_prob* p) {
+// Which of GLPK's readers made the problem.
+enum class Source { kMps, kLp };
+
+Model extract(glp_prob* p, Source source) {
   Model model;
   const char* name = glp_get_prob_name(p);
   model.name = name != nullptr ? name : "";
   const char* objective = glp_get_obj_name(p);
   model.objective_name = objective != nullptr ? objective : "";
   // GLPK keeps a right-hand side r of the objective row as the constant +r;
-  // the usual reading (and ours) is -r. Its MPS reader always minimises.
-  model.objective_constant = -glp_get_obj_coef(p, 0);
+  // the usual reading (and ours) is -r. Its MPS reader always minimises. An
+  // LP file's constant is what it says.
+  const double constant = glp_get_obj_coef(p, 0);
+  model.objective_constant = source == Source::kMps ? -constant : constant;
+  model.maximize = glp_get_obj_dir(p) == GLP_MAX;
 
   const int rows = glp_get_num_rows(p);
   for (int i = 1; i <= rows; ++i) {
@@ -118,16 +121,21 @@ Model extract(glp_prob* p) {
   return model;
 }
 
+// glp_read_mps with GLP_MPS_DECK or GLP_MPS_FILE, or glp_read_lp for -1.
+constexpr int kLpFormat = -1;
+
 Attempt attempt_read(const std::string& path, const std::string& display_name,
                      int glpk_format, Model* model) {
   Attempt attempt;
   glp_term_hook(collect, &attempt.log);
   {
     const Problem problem(glp_create_prob());
+    const bool lp = glpk_format == kLpFormat;
     attempt.rc =
-        glp_read_mps(problem.get(), glpk_format, nullptr, path.c_str());
+        lp ? glp_read_lp(problem.get(), nullptr, path.c_str())
+           : glp_read_mps(problem.get(), glpk_format, nullptr, path.c_str());
     if (attempt.rc == 0) {
-      *model = extract(problem.get());
+      *model = extract(problem.get(), lp ? Source::kLp : Source::kMps);
     }
   }
   glp_term_hook(nullptr, nullptr);
@@ -135,6 +143,11 @@ Attempt attempt_read(const std::string& path, const std::string& display_name,
   // again.
   glp_free_env();
   sort_log(attempt, path, display_name);
+  if (attempt.rc != 0 && attempt.error.empty()) {
+    attempt.error = display_name + (glpk_format == kLpFormat
+                                        ? ": cannot be read as an LP file"
+                                        : ": cannot be read as an MPS file");
+  }
   return attempt;
 }
 
@@ -167,6 +180,15 @@ ReadResult read_mps(const std::string& path, const std::string& display_name,
   const bool fixed_further =
       format == MpsFormat::kAuto && fixed.line > free.line;
   result.error = std::move(fixed_further ? fixed.error : free.error);
+  return result;
+}
+
+ReadResult read_lp(const std::string& path, const std::string& display_name) {
+  ReadResult result;
+  Attempt lp = attempt_read(path, display_name, kLpFormat, &result.model);
+  result.ok = lp.rc == 0;
+  result.warnings = std::move(lp.warnings);
+  result.error = std::move(lp.error);
   return result;
 }
 

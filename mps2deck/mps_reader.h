@@ -1,5 +1,5 @@
 #pragma once
-// Reading an MPS file (fixed or free format) into a Model.
+// Reading an MPS file (fixed or free format) or an LP file into a Model.
 
 #include <string>
 #include <vector>
@@ -30,5 +30,9 @@ struct ReadResult {
 // message of the reader that got further through it is kept.
 ReadResult read_mps(const std::string& path, const std::string& display_name,
                     MpsFormat format);
+
+// Reads the CPLEX LP file `path` (GLPK's reader), naming it `display_name`
+// in messages. The objective's sense and constant are kept.
+ReadResult read_lp(const std::string& path, const std::string& display_name);
 
 }  // namespace mps2deck

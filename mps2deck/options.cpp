@@ -36,6 +36,8 @@ class Parser {
       const std::string& arg = args_[i_];
       if (arg == "-h" || arg == "--help") {
         out_.options.help = true;
+      } else if (arg == "--version") {
+        out_.options.version = true;
       } else if (arg == "--no-close") {
         out_.options.settings.close = false;
       } else if (arg == "--fixed") {
@@ -44,10 +46,10 @@ class Parser {
         out_.options.format = MpsFormat::kFree;
       } else if (arg == "-o" || arg == "--output" ||
                  arg.starts_with("--output=")) {
-        if (!value(arg, out_.options.output)) return out_;
+        if (!value(out_.options.output)) return out_;
         if (out_.options.output.empty()) return fail("-o needs a file name");
       } else if (arg == "--iunit" || arg.starts_with("--iunit=")) {
-        if (!unit(arg, "--iunit", out_.options.settings.IUNIT)) return out_;
+        if (!unit("--iunit", out_.options.settings.IUNIT)) return out_;
         const std::int32_t u = out_.options.settings.IUNIT;
         if (u == kInputUnit || u == kOutputUnit) {
           return fail("--iunit " + std::to_string(u) +
@@ -55,7 +57,7 @@ class Parser {
                       "scratch file");
         }
       } else if (arg == "--iout" || arg.starts_with("--iout=")) {
-        if (!unit(arg, "--iout", out_.options.settings.IOUT)) return out_;
+        if (!unit("--iout", out_.options.settings.IOUT)) return out_;
         if (out_.options.settings.IOUT == kInputUnit) {
           return fail("--iout 5: unit 5 is the deck's own input");
         }
@@ -79,24 +81,14 @@ class Parser {
   }
 
   // The option's value: after "=" in the same argument, or the next one.
-  bool value(const std::string& arg, std::string& into) {
-    const std::size_t eq = arg.find('=');
-    if (eq != std::string::npos) {
-      into = arg.substr(eq + 1);
-      return true;
-    }
-    if (i_ + 1 >= args_.size()) {
-      fail(arg + " needs a value");
-      return false;
-    }
-    into = args_[++i_];
-    return true;
+  bool value(std::string& into) {
+    return option_value(args_, i_, into, out_.error);
   }
 
-  bool unit(const std::string& arg, const std::string& name,
+  bool unit(const std::string& name,
             std::int32_t& into) {
     std::string text;
-    if (!value(arg, text)) return false;
+    if (!value(text)) return false;
     const std::optional<std::int32_t> n = unit_number(text);
     if (!n) {
       fail(name + " needs a whole number from -9999 to 99999, not '" + text +
@@ -113,6 +105,22 @@ class Parser {
 };
 
 }  // namespace
+
+bool option_value(const std::vector<std::string>& args, std::size_t& i,
+                  std::string& into, std::string& error) {
+  const std::string& arg = args[i];
+  const std::size_t eq = arg.find('=');
+  if (eq != std::string::npos) {
+    into = arg.substr(eq + 1);
+    return true;
+  }
+  if (i + 1 >= args.size()) {
+    error = arg + " needs a value";
+    return false;
+  }
+  into = args[++i];
+  return true;
+}
 
 ParsedOptions parse_options(const std::vector<std::string>& args) {
   return Parser(args).run();
@@ -139,6 +147,7 @@ Options:
   --free       read FILE in free MPS format only
                (default: fixed format, then free format)
   -h, --help   show this help and exit
+  --version    show the version and exit
 
 The first N row is the objective, minimised; a right-hand side r on it adds
 the constant -r. A deck holds at most 49 constraint rows and 60 columns.

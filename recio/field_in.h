@@ -4,10 +4,31 @@
 // blanks), so `text` holds just the field's characters. On false the value
 // is left as it was.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace recio {
+
+// Cuts the next field of `width` columns from `record` at `pos` and moves
+// `pos` past it: shorter where the record ends (a field beyond the end is
+// empty and reads as blanks), or where a comma ends it early (the next field
+// then starts after the comma).
+inline std::string_view cut_field(std::string_view record, std::size_t& pos,
+                                  std::size_t width) {
+  if (pos >= record.size()) {
+    pos += width;
+    return {};
+  }
+  const std::string_view field = record.substr(pos, width);
+  const std::size_t comma = field.find(',');
+  if (comma != std::string_view::npos) {
+    pos += comma + 1;
+    return field.substr(0, comma);
+  }
+  pos += width;
+  return field;
+}
 
 // Iw: blanks ignored, an optional sign, decimal digits. An empty or blank
 // field, or a sign alone, is 0. Returns false for any other character or a

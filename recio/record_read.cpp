@@ -34,21 +34,7 @@ const Descriptor& ReadStatement::next_data() {
 }
 
 std::string_view ReadStatement::cut_field(std::int32_t width) {
-  const std::size_t w = std::size_t(width);
-  if (pos_ >= record_.size()) {
-    // A field beyond the end of the record is empty: it reads as blanks.
-    pos_ += w;
-    return {};
-  }
-  std::string_view field = record_.substr(pos_, w);
-  const std::size_t comma = field.find(',');
-  if (comma != std::string_view::npos) {
-    // A comma ends the field early; the next field starts after it.
-    pos_ += comma + 1;
-    return field.substr(0, comma);
-  }
-  pos_ += w;
-  return field;
+  return recio::cut_field(record_, pos_, std::size_t(width));
 }
 
 void ReadStatement::get(std::int32_t& value) {

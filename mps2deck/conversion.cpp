@@ -1,0 +1,33 @@
+#include "mps2deck/conversion.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "model/deck_builder.h"
+
+namespace mps2deck {
+
+Conversion convert_to_deck(const model::Model& model,
+                           const DeckSettings& settings) {
+  Conversion out;
+  model::BuildResult built = model::build_deck(model);
+  out.notes = std::move(built.notes);
+  if (!built.ok) {
+    out.error = std::move(built.error);
+    return out;
+  }
+  DeckText deck = deck_text(built.deck, settings);
+  if (deck.rounded > 0) {
+    char change[32];
+    std::snprintf(change, sizeof change, "%.1e", deck.largest_change);
+    out.notes.push_back(
+        "note: " + std::to_string(deck.rounded) +
+        " value(s) have no exact ten-column form and were rounded; largest "
+        "relative change " + change);
+  }
+  out.text = std::move(deck.text);
+  out.ok = true;
+  return out;
+}
+
+}  // namespace mps2deck

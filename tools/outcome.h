@@ -1,0 +1,29 @@
+#pragma once
+// What karvon-solve reports for one model: the solver's outcome in the
+// model's terms.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+enum class Outcome : std::uint8_t {
+  kOptimal,
+  kInfeasible,
+  kUnbounded,
+  kIterationLimit,
+  kUnsettled,  // phase 1 did not settle
+};
+
+struct ModelSolution {
+  Outcome outcome = Outcome::kOptimal;
+  std::int32_t iterations = 0;
+  double objective = 0;           // of the model, constant included
+  std::vector<double> values;     // by column: where the solver stopped
+  std::vector<double> activities; // by row
+  std::vector<double> duals;      // by row
+  std::vector<double> reduced_costs;  // by column
+};
+
+}  // namespace tools

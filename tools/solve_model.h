@@ -1,0 +1,21 @@
+#pragma once
+// A model solved through the library's standard-form entry.
+
+#include <string>
+
+#include "model/model.h"
+#include "tools/outcome.h"
+
+namespace tools {
+
+struct SolveAttempt {
+  bool solved = false;
+  ModelSolution solution;
+  std::string refusal;  // why the model was not solved ("too large: ...")
+};
+
+// Solves `model`; with `tableau`, the tableau is printed on standard output
+// after every step of the solver.
+SolveAttempt solve_model(const model::Model& model, bool tableau);
+
+}  // namespace tools
