@@ -32,7 +32,10 @@
     return parsed[i];
   }
   function value(p, s, i, j) { return s.a[(i - 1) * p.n + (j - 1)]; }
-  function name(p, k) { return p.names[k - 1] || ['x' + k, 'x' + k]; }
+  function name(p, k) {
+    if (k === 0) return ['=', 'an equation, before the solver gives it an artificial variable'];
+    return p.names[k - 1] || ['x' + k, 'x' + k];
+  }
   function complemented(p, s, k) { return k <= p.nv && s.b[k - 1] < 0; }
   function boundText(u) { return u >= NO_BOUND ? 'none' : exactText(u); }
 
@@ -45,7 +48,7 @@
   function fraction(v) {
     for (var d = 1; d <= 1000; d++) {
       var n = Math.round(v * d);
-      if (n / d === v) return d === 1 ? String(n) : n + '/' + d;
+      if (n / d === v) return d === 1 ? String(n) : n + "/" + d;
     }
     return null;
   }
