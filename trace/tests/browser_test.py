@@ -132,7 +132,7 @@ STATE = '''(() => {
     kind: Number(li.dataset.kind), ip: Number(li.dataset.ip), jp: Number(li.dataset.jp),
     entering: Number(li.dataset.entering), leaving: Number(li.dataset.leaving),
     text: li.textContent,
-    pivot: pivot ? [Number(pivot.dataset.i), Number(pivot.dataset.j)] : null,
+    pivot: pivot ? [pivot.parentNode.rowIndex, pivot.cellIndex] : null,
     rows: [...document.querySelectorAll('#tableau tbody th[data-label]')].map(t => Number(t.dataset.label)),
     cols: [...document.querySelectorAll('#tableau thead th[data-label]')].map(t => Number(t.dataset.label)),
   });
@@ -188,6 +188,9 @@ def check_deck(browser, trace, karvon, name, deck, work, shots=None):
                 before_li, before_lj = boxes[s - 1]
                 expect(state['pivot'] == [ip, jp], '%s: pivot cell %s, step says (%d, %d)'
                        % (at, state['pivot'], ip, jp))
+                if not (1 <= ip <= len(li) and 1 <= jp <= len(lj)):
+                    expect(False, '%s: pivot (%d, %d) outside the tableau' % (at, ip, jp))
+                    continue
                 expect(abs(before_lj[jp - 1]) == e and li[ip - 1] == e,
                        '%s: entering %d, the prints show column %d then row %d'
                        % (at, e, before_lj[jp - 1], li[ip - 1]))

@@ -83,25 +83,32 @@ class Browser:
 
     def __init__(self, executable, profile):
         os.makedirs(profile, exist_ok=True)
+        port_file = os.path.join(profile, 'DevToolsActivePort')
+        if os.path.exists(port_file):
+            os.remove(port_file)  # left by an earlier browser
         self.proc = subprocess.Popen([executable] + FLAGS + ['--user-data-dir=' + profile,
                                                              'about:blank'],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        port_file = os.path.join(profile, 'DevToolsActivePort')
         deadline = time.monotonic() + 60
         while not (os.path.exists(port_file) and open(port_file).read().count('\n') >= 1):
             if time.monotonic() > deadline or self.proc.poll() is not None:
                 self.close()
                 raise RuntimeError('Chromium did not start its debugging port')
             time.sleep(0.1)
-        port = int(open(port_file).read().split('\n')[0])
-        targets = json.load(urllib.request.urlopen('http://127.0.0.1:%d/json/list' % port))
-        page = next(t for t in targets if t['type'] == 'page')
-        self.ws = WebSocket(page['webSocketDebuggerUrl'])
-        self.next_id = 0
-        self.events = []
-        self.call('Runtime.enable')
-        self.call('Page.enable')
-        self.call('Log.enable')
+        try:
+            port = int(open(port_file).read().split('\n')[0])
+            url = 'http://127.0.0.1:%d/json/list' % port
+            targets = json.load(urllib.request.urlopen(url, timeout=60))
+            page = next(t for t in targets if t['type'] == 'page')
+            self.ws = WebSocket(page['webSocketDebuggerUrl'])
+            self.next_id = 0
+            self.events = []
+            self.call('Runtime.enable')
+            self.call('Page.enable')
+            self.call('Log.enable')
+        except BaseException:
+            self.close()
+            raise
 
     def __enter__(self):
         return self
