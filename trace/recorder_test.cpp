@@ -20,7 +20,11 @@ TEST(NameVariables, NamesColumnsSlacksSurplusesAndArtificials) {
   const std::vector<std::int32_t> col{1, 2, 3};
   const std::vector<double> a(5 * 4, 0.0);
   const std::vector<double> bound(5, 1.0e30);
-  const karvon::TableauView entry{a, row, col, bound, 5, 4, 4, 4, 5};
+  const karvon::TableauView entry{a.data(),   a.size(),     row.data(),
+                                  row.size(),  col.data(),   col.size(),
+                                  bound.data(), bound.size(), 5,
+                                  4,           4,            4,
+                                  5};
   const std::vector<VariableName> names = name_variables(entry);
   const std::vector<std::pair<std::string, std::string>> expected{
       {"x1", "x1"},
