@@ -354,6 +354,10 @@
   });
 
   $('title').textContent = run.title;
+  if (run.note) {
+    $('note').textContent = 'The run ended early: ' + run.note;
+    $('note').hidden = false;
+  }
   if (!sources.length) {
     $('empty').hidden = false;
     document.querySelector('main').hidden = true;
