@@ -46,7 +46,8 @@ TEST(Solve, AnObserverHearsOfEveryStep) {
   const karvon::Solution s = karvon::solve(small(), &steps);
   ASSERT_TRUE(s.optimal()) << s.message;
   using K = karvon::StepKind;
-  EXPECT_EQ(steps.kinds, (std::vector<K>{K::kEntry, K::kStart, K::kPivot, K::kPivot}));
+  EXPECT_EQ(steps.kinds,
+            (std::vector<K>{K::kEntry, K::kStart, K::kPivot, K::kPivot}));
   EXPECT_EQ(steps.objective.back(), s.objective);
 }
 

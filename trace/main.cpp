@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "-o" || arg == "--output" || arg == "--title") {
-      if (i + 1 >= argc) return usage_error(std::string(arg) + " needs a value");
+      if (i + 1 >= argc)
+        return usage_error(std::string(arg) + " needs a value");
       (arg == "--title" ? title : output) = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error("unknown option " + std::string(arg));

@@ -38,11 +38,20 @@ std::string html_text(std::string_view s) {
   std::string out;
   for (const char c : s) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -79,7 +88,8 @@ void append_doubles(std::string& out, const std::vector<double>& values) {
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
     const auto n = std::uint32_t(static_cast<unsigned char>(bytes[i])) << 16 |
-                   std::uint32_t(static_cast<unsigned char>(bytes[i + 1])) << 8 |
+                   std::uint32_t(static_cast<unsigned char>(bytes[i + 1]))
+                       << 8 |
                    std::uint32_t(static_cast<unsigned char>(bytes[i + 2]));
     out += kDigits[n >> 18];
     out += kDigits[(n >> 12) & 63];
@@ -90,7 +100,8 @@ void append_doubles(std::string& out, const std::vector<double>& values) {
     const bool two = i + 1 < bytes.size();
     const auto n =
         std::uint32_t(static_cast<unsigned char>(bytes[i])) << 16 |
-        (two ? std::uint32_t(static_cast<unsigned char>(bytes[i + 1])) << 8 : 0);
+        (two ? std::uint32_t(static_cast<unsigned char>(bytes[i + 1])) << 8
+             : 0);
     out += kDigits[n >> 18];
     out += kDigits[(n >> 12) & 63];
     out += two ? kDigits[(n >> 6) & 63] : '=';

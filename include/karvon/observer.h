@@ -51,9 +51,7 @@ struct TableauView {
   std::int32_t col_label(std::int32_t j) const {
     return col[std::size_t(j - 1)];
   }
-  double upper_bound(std::int32_t k) const {
-    return bound[std::size_t(k - 1)];
-  }
+  double upper_bound(std::int32_t k) const { return bound[std::size_t(k - 1)]; }
 };
 
 struct Step {
