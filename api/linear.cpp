@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "diag/chkout.h"
 #include "karvon/karvon.h"
 #include "karvon/version.h"
 #include "recio/errors.h"
@@ -21,6 +22,21 @@ template <typename T>
 std::span<T> as_span(ArrayRef<T> a) {
   return {a.data(), a.size()};
 }
+
+// The print on unit IOUT, then the caller's own observer.
+class PrintThenObserve final : public StepObserver {
+ public:
+  PrintThenObserve(std::int32_t unit, StepObserver* next)
+      : print_(unit), next_(next) {}
+  void step(const Step& s) override {
+    print_.step(s);
+    next_->step(s);
+  }
+
+ private:
+  diag::TableauPrint print_;
+  StepObserver* next_;
+};
 
 }  // namespace
 
@@ -49,7 +65,15 @@ void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
             std::int32_t& STATUS, std::int32_t& ITER, std::int32_t LDA,
             std::int32_t NCOL, ArrayRef<double> ASAVE,
             ArrayRef<std::int32_t> ROW0, ArrayRef<std::int32_t> COL0,
-            std::int32_t IUNIT, std::int32_t IOUT) {
+            std::int32_t IUNIT, std::int32_t IOUT, StepObserver* observer) {
+  diag::TableauPrint print(IOUT);
+  PrintThenObserve both(IOUT, observer);
+  StepObserver* watch = observer;
+  if (IOUT > 0 && observer != nullptr) {
+    watch = &both;
+  } else if (IOUT > 0) {
+    watch = &print;
+  }
   try {
     solver::LINEAR(solver::MatrixRef(as_span(A), LDA, NCOL),
                    solver::VectorRef<std::int32_t>(as_span(ROW)),
@@ -59,7 +83,7 @@ void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
                    ITER, LDA, NCOL,
                    solver::MatrixRef(as_span(ASAVE), LDA, NCOL),
                    solver::VectorRef<std::int32_t>(as_span(ROW0)),
-                   solver::VectorRef<std::int32_t>(as_span(COL0)), IUNIT, IOUT);
+                   solver::VectorRef<std::int32_t>(as_span(COL0)), IUNIT, watch);
   } catch (const recio::RunEnd& end) {
     // The solver raises numeric stops itself; every other ending comes from
     // a unit it printed to or saved on.

@@ -107,7 +107,7 @@ std::string check(const Problem& p) {
   return {};
 }
 
-detail::TableauRun run(const Problem& p) {
+detail::TableauRun run(const Problem& p, StepObserver* observer) {
   const auto M = static_cast<std::int32_t>(p.rows.size());
   const auto N = static_cast<std::int32_t>(p.rows.front().size());
   const auto NV = static_cast<std::int32_t>(p.bounds.size());
@@ -138,7 +138,7 @@ detail::TableauRun run(const Problem& p) {
   std::int32_t ITER = 0;
   try {
     LINEAR(A, ROW, COL, BOUND, X, M, N, NV, STATUS, ITER, LDA, NCOL, ASAVE,
-           ROW0, COL0, kSaveInMemory, kNoPrint);
+           ROW0, COL0, kSaveInMemory, kNoPrint, observer);
   } catch (const Stop& stop) {
     s.error = SolveError::kStopped;
     s.message = "the solver stopped with code " + std::to_string(stop.code());
@@ -158,11 +158,11 @@ detail::TableauRun run(const Problem& p) {
 
 namespace detail {
 
-TableauRun run_tableau(const Problem& problem) {
+TableauRun run_tableau(const Problem& problem, StepObserver* observer) {
   const std::string problem_error = check(problem);
   if (!problem_error.empty()) return {refuse(problem_error), 0, {}, {}};
   try {
-    return run(problem);
+    return run(problem, observer);
   } catch (const std::bad_alloc&) {
     TableauRun r;
     r.solution.error = SolveError::kNoMemory;
@@ -173,8 +173,8 @@ TableauRun run_tableau(const Problem& problem) {
 
 }  // namespace detail
 
-Solution solve(const Problem& problem) {
-  return detail::run_tableau(problem).solution;
+Solution solve(const Problem& problem, StepObserver* observer) {
+  return detail::run_tableau(problem, observer).solution;
 }
 
 }  // namespace karvon

@@ -18,6 +18,6 @@ struct TableauRun {
 
 // solve(const Problem&), keeping the final tableau and labels when the
 // solver ran (solution.error == kNone).
-TableauRun run_tableau(const Problem& problem);
+TableauRun run_tableau(const Problem& problem, StepObserver* observer = nullptr);
 
 }  // namespace karvon::detail

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "karvon/version.h"
+#include "karvon/observer.h"
 
 namespace karvon {
 
@@ -223,14 +224,16 @@ class UnitError : public std::runtime_error {
 // before the program ends. Throws Stop for codes 1111 and 2222 and
 // UnitError for a failed unit operation; the arrays are then as the solver
 // left them. Column labels must be nonzero and the magnitudes of all labels
-// distinct.
+// distinct. `observer`, when given, hears of every step the print shows
+// (karvon/observer.h), after the print of that step.
 void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
             ArrayRef<std::int32_t> COL, ArrayRef<double> BOUND,
             ArrayRef<double> X, std::int32_t M, std::int32_t N, std::int32_t NV,
             std::int32_t& STATUS, std::int32_t& ITER, std::int32_t LDA,
             std::int32_t NCOL, ArrayRef<double> ASAVE,
             ArrayRef<std::int32_t> ROW0, ArrayRef<std::int32_t> COL0,
-            std::int32_t IUNIT, std::int32_t IOUT);
+            std::int32_t IUNIT, std::int32_t IOUT,
+            StepObserver* observer = nullptr);
 
 // Writes out and closes every unit LINEAR printed to or saved on. Returns
 // false when a write failed.
@@ -281,7 +284,9 @@ struct Solution {
 // of the variables 1..NV (a label above NV would be taken for an artificial
 // variable and held at zero), that the magnitudes of all labels are
 // distinct, and that no bound is negative or NaN; any breach is reported as
-// kBadProblem and nothing is solved.
-[[nodiscard]] Solution solve(const Problem& problem);
+// kBadProblem and nothing is solved. `observer`, when given, hears of every
+// step of the solve (karvon/observer.h).
+[[nodiscard]] Solution solve(const Problem& problem,
+                             StepObserver* observer = nullptr);
 
 }  // namespace karvon

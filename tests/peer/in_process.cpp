@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "driver/karvon.h"
 #include "driver/problem_input.h"
-#include "solver/linear.h"
 
 namespace peer {
 
@@ -28,11 +28,7 @@ void load_problem(driver::Storage& s, const Problem& p) {
   driver::prepare(s);
 }
 
-void call_linear(driver::Storage& s) {
-  solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                 s.STATUS, s.ITER, driver::kLda, driver::kNcol, s.asave(),
-                 s.row0(), s.col0(), s.IUNIT, s.IOUT);
-}
+void call_linear(driver::Storage& s) { driver::solve(s); }
 
 SolverRun solve_in_process(driver::Storage& s, const Problem& p) {
   load_problem(s, p);
