@@ -4,10 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include <cstring>
 
 namespace solver {
 namespace {
@@ -15,19 +12,20 @@ namespace {
 // The elimination updates columns in groups of up to four: y_c[i] = y_c[i] -
 // f[i] * t_c for i in [0, k), where f is the untouched pivot column (the
 // multipliers), y_c a column being updated and t_c its divided pivot-row
-// entry. Every lane multiplies, rounds, subtracts and rounds exactly as the
-// scalar statement does: no fused multiply-add (the build forbids
-// contraction, and the vector code uses none), the same operand order, and
-// the same rounding mode, since the vector units share the one control
-// register with the scalar ones. So the results are the same bits whichever
-// path runs. A group shares each load of the multipliers, and the loop runs
-// once per group instead of once per column.
+// entry. The pivot column itself, last, gets y[i] = 0.0 - y[i] * t. Every
+// lane multiplies, rounds, subtracts and rounds exactly as the scalar
+// statement does: no fused multiply-add (the build forbids contraction), the
+// same operand order, and the same rounding mode, since the vector units
+// share the one control register with the scalar ones. So the results are
+// the same bits whichever width runs. A group shares each load of the
+// multipliers, and the loop runs once per group instead of once per column.
 //
-// When k is not a whole number of vectors, the last vector's worth of rows
-// (which overlaps the one before) is computed first from the old values and
-// stored last: the overlapping entries get the same value twice, each from
-// its old value, and no entry past row k is read or written. Raw pointers:
-// the intrinsics take nothing else.
+// One kernel serves every width: W doubles per vector, W = 1 being the plain
+// scalar loop. When k is not a whole number of vectors, the last vector's
+// worth of rows (which overlaps the one before) is computed first from the
+// old values and stored last: the overlapping entries get the same value
+// twice, each from its old value, and no entry past row k is read or
+// written.
 constexpr std::size_t kGroup = 4;
 
 // Up to kGroup columns: where each starts and the multiplier of its row.
@@ -37,212 +35,160 @@ struct ColumnGroup {
   std::size_t count;
 };
 
-void subtract_multiples_scalar(const ColumnGroup& g, const double* f,
-                               std::size_t k) {
-  for (std::size_t c = 0; c < g.count; ++c) {
-    double* y = g.y[c];
-    const double t = g.t[c];
-    for (std::size_t i = 0; i < k; ++i) y[i] = y[i] - f[i] * t;
+// What the kernel computes in each column of a group.
+enum class Form : std::uint8_t {
+  kSubtract,  // y - f * t
+  kNegate,    // 0.0 - y * t
+};
+
+// W doubles as one value: the compiler's generic vectors, so that the same
+// expression compiles to SSE2, AVX or AVX-512 depending on the instruction
+// set of the function it is inlined into.
+template <std::size_t W>
+struct LaneType {
+  using type [[gnu::vector_size(W * sizeof(double))]] = double;
+};
+template <>
+struct LaneType<1> {
+  using type = double;
+};
+template <std::size_t W>
+using Vec = typename LaneType<W>::type;
+
+// Loads and stores take the vector by reference: a vector passed by value
+// would be passed differently by the functions of each instruction set.
+template <std::size_t W>
+[[gnu::always_inline]] inline void load(Vec<W>& v, const double* p) {
+  std::memcpy(&v, p, sizeof v);
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline void store(double* p, const Vec<W>& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// The group's new values of rows [i, i + W).
+template <std::size_t W, std::size_t C, Form form>
+[[gnu::always_inline]] inline void compute_rows(double* const (&y)[C],
+                                                const double (&t)[C],
+                                                const double* f, std::size_t i,
+                                                Vec<W> (&out)[C]) {
+  Vec<W> fv;
+  if constexpr (form == Form::kSubtract) load<W>(fv, f + i);
+#pragma GCC unroll 4
+  for (std::size_t c = 0; c < C; ++c) {
+    Vec<W> yv;
+    load<W>(yv, y[c] + i);
+    if constexpr (form == Form::kSubtract) {
+      out[c] = yv - fv * t[c];
+    } else {
+      out[c] = 0.0 - yv * t[c];
+    }
   }
+}
+
+// The kernel: rows [0, k) of the group's C columns, W rows at a time, k >= W.
+// Inlined into one function per instruction set; the loops over the group's
+// columns are unrolled so that every column's values stay in registers.
+template <std::size_t W, std::size_t C, Form form>
+[[gnu::always_inline]] inline void update_rows(const ColumnGroup& g,
+                                               const double* f,
+                                               std::size_t k) {
+  double* y[C];
+  double t[C];
+#pragma GCC unroll 4
+  for (std::size_t c = 0; c < C; ++c) {
+    y[c] = g.y[c];
+    t[c] = g.t[c];
+  }
+  const std::size_t last = k - W;
+  const bool ragged = k % W != 0;
+  Vec<W> tail[C] = {};
+  if (ragged) compute_rows<W, C, form>(y, t, f, last, tail);
+  for (std::size_t i = 0; i + W <= k; i += W) {
+    Vec<W> rows[C];
+    compute_rows<W, C, form>(y, t, f, i, rows);
+#pragma GCC unroll 4
+    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + i, rows[c]);
+  }
+  if (ragged) {
+#pragma GCC unroll 4
+    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + last, tail[c]);
+  }
+}
+
+// One instantiation per width. SSE2 (two doubles) is part of every x86-64;
+// the wider ones run only on processors that report them (and an operating
+// system that saves their registers), so only these functions are compiled
+// for them and the binary itself assumes no more than SSE2.
+template <std::size_t C, Form form>
+void update_rows_scalar(const ColumnGroup& g, const double* f, std::size_t k) {
+  update_rows<1, C, form>(g, f, k);
 }
 
 #if defined(__x86_64__)
-// Four rows at a time. Only for processors that report AVX (and an
-// operating system that saves its registers); the binary itself assumes no
-// more than the SSE2 of every x86-64. The loops over the group's columns are
-// unrolled so that every column's registers stay registers.
-template <std::size_t C>
-[[gnu::target("avx")]] void subtract_multiples_avx(const ColumnGroup& g,
+template <std::size_t C, Form form>
+void update_rows_sse2(const ColumnGroup& g, const double* f, std::size_t k) {
+  update_rows<2, C, form>(g, f, k);
+}
+
+template <std::size_t C, Form form>
+[[gnu::target("avx")]] void update_rows_avx(const ColumnGroup& g,
+                                            const double* f, std::size_t k) {
+  update_rows<4, C, form>(g, f, k);
+}
+
+template <std::size_t C, Form form>
+[[gnu::target("avx512f")]] void update_rows_avx512(const ColumnGroup& g,
                                                    const double* f,
                                                    std::size_t k) {
-  std::array<double*, C> y{};
-  __m256d tv[C];  // std::array would drop the vector type's alignment
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm256_set1_pd(g.t[c]);
-  }
-  const std::size_t last = k - 4;
-  const bool ragged = k % 4 != 0;
-  __m256d tail[C] = {};
-  if (ragged) {
-    const __m256d fv = _mm256_loadu_pd(f + last);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] =
-          _mm256_sub_pd(_mm256_loadu_pd(y[c] + last), _mm256_mul_pd(fv, tv[c]));
-    }
-  }
-  for (std::size_t i = 0; i + 4 <= k; i += 4) {
-    const __m256d fv = _mm256_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm256_storeu_pd(y[c] + i, _mm256_sub_pd(_mm256_loadu_pd(y[c] + i),
-                                               _mm256_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm256_storeu_pd(y[c] + last, tail[c]);
-  }
-}
-
-// Eight rows at a time, for processors with AVX-512 (fewer than eight rows
-// take the four-row form).
-template <std::size_t C>
-[[gnu::target("avx512f")]] void subtract_multiples_avx512(const ColumnGroup& g,
-                                                          const double* f,
-                                                          std::size_t k) {
-  std::array<double*, C> y{};
-  __m512d tv[C];  // std::array would drop the vector type's alignment
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm512_set1_pd(g.t[c]);
-  }
-  const std::size_t last = k - 8;
-  const bool ragged = k % 8 != 0;
-  __m512d tail[C] = {};
-  if (ragged) {
-    const __m512d fv = _mm512_loadu_pd(f + last);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] =
-          _mm512_sub_pd(_mm512_loadu_pd(y[c] + last), _mm512_mul_pd(fv, tv[c]));
-    }
-  }
-  for (std::size_t i = 0; i + 8 <= k; i += 8) {
-    const __m512d fv = _mm512_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm512_storeu_pd(y[c] + i, _mm512_sub_pd(_mm512_loadu_pd(y[c] + i),
-                                               _mm512_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm512_storeu_pd(y[c] + last, tail[c]);
-  }
-}
-
-// Two rows at a time: SSE2 is part of every x86-64.
-template <std::size_t C>
-void subtract_multiples_sse2(const ColumnGroup& g, const double* f,
-                             std::size_t k) {
-  std::array<double*, C> y{};
-  __m128d tv[C];  // std::array would drop the vector type's alignment
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm_set1_pd(g.t[c]);
-  }
-  const std::size_t last = k - 2;
-  const bool ragged = k % 2 != 0;
-  __m128d tail[C] = {};
-  if (ragged) {
-    const __m128d fv = _mm_loadu_pd(f + last);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] = _mm_sub_pd(_mm_loadu_pd(y[c] + last), _mm_mul_pd(fv, tv[c]));
-    }
-  }
-  for (std::size_t i = 0; i + 2 <= k; i += 2) {
-    const __m128d fv = _mm_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm_storeu_pd(y[c] + i,
-                    _mm_sub_pd(_mm_loadu_pd(y[c] + i), _mm_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm_storeu_pd(y[c] + last, tail[c]);
-  }
-}
-
-template <std::size_t C>
-void subtract_multiples_vector(const ColumnGroup& g, const double* f,
-                               std::size_t k, Lanes lanes) {
-  if (lanes == Lanes::kEight && k >= 8) {
-    subtract_multiples_avx512<C>(g, f, k);
-  } else if (lanes >= Lanes::kFour && k >= 4) {
-    subtract_multiples_avx<C>(g, f, k);
-  } else {
-    subtract_multiples_sse2<C>(g, f, k);
-  }
+  update_rows<8, C, form>(g, f, k);
 }
 #endif
+
+// The widest path the chosen lanes allow for k rows (fewer rows than a
+// vector take the next narrower one).
+template <std::size_t C, Form form>
+void update_group(const ColumnGroup& g, const double* f, std::size_t k,
+                  Lanes lanes) {
+#if defined(__x86_64__)
+  if (lanes == Lanes::kEight && k >= 8) {
+    update_rows_avx512<C, form>(g, f, k);
+    return;
+  }
+  if (lanes >= Lanes::kFour && k >= 4) {
+    update_rows_avx<C, form>(g, f, k);
+    return;
+  }
+  if (lanes >= Lanes::kTwo && k >= 2) {
+    update_rows_sse2<C, form>(g, f, k);
+    return;
+  }
+#endif
+  update_rows_scalar<C, form>(g, f, k);
+}
 
 void subtract_multiples(const ColumnGroup& g, const double* f, std::size_t k,
                         Lanes lanes) {
-#if defined(__x86_64__)
-  // Fewer rows than one vector: the plain loop.
-  if (lanes != Lanes::kOne && k >= 2) {
-    switch (g.count) {
-      case 4:
-        subtract_multiples_vector<4>(g, f, k, lanes);
-        return;
-      case 3:
-        subtract_multiples_vector<3>(g, f, k, lanes);
-        return;
-      case 2:
-        subtract_multiples_vector<2>(g, f, k, lanes);
-        return;
-      default:
-        subtract_multiples_vector<1>(g, f, k, lanes);
-        return;
-    }
+  switch (g.count) {
+    case 4:
+      update_group<4, Form::kSubtract>(g, f, k, lanes);
+      return;
+    case 3:
+      update_group<3, Form::kSubtract>(g, f, k, lanes);
+      return;
+    case 2:
+      update_group<2, Form::kSubtract>(g, f, k, lanes);
+      return;
+    default:
+      update_group<1, Form::kSubtract>(g, f, k, lanes);
+      return;
   }
-#endif
-  subtract_multiples_scalar(g, f, k);
 }
 
-// y[i] = 0.0 - y[i] * t for i in [0, k): the pivot column, in place, with
-// the same tail as above.
-void negate_multiple_scalar(double* y, double t, std::size_t k) {
-  for (std::size_t i = 0; i < k; ++i) y[i] = 0.0 - y[i] * t;
-}
-
-#if defined(__x86_64__)
-[[gnu::target("avx")]] void negate_multiple_avx(double* y, double t,
-                                                std::size_t k) {
-  const __m256d tv = _mm256_set1_pd(t);
-  const __m256d zero = _mm256_setzero_pd();
-  const std::size_t last = k - 4;
-  const __m256d tail =
-      _mm256_sub_pd(zero, _mm256_mul_pd(_mm256_loadu_pd(y + last), tv));
-  for (std::size_t i = 0; i + 4 <= k; i += 4) {
-    const __m256d product = _mm256_mul_pd(_mm256_loadu_pd(y + i), tv);
-    _mm256_storeu_pd(y + i, _mm256_sub_pd(zero, product));
-  }
-  _mm256_storeu_pd(y + last, tail);
-}
-
-void negate_multiple_sse2(double* y, double t, std::size_t k) {
-  const __m128d tv = _mm_set1_pd(t);
-  const __m128d zero = _mm_setzero_pd();
-  const std::size_t last = k - 2;
-  const __m128d tail = _mm_sub_pd(zero, _mm_mul_pd(_mm_loadu_pd(y + last), tv));
-  for (std::size_t i = 0; i + 2 <= k; i += 2) {
-    const __m128d product = _mm_mul_pd(_mm_loadu_pd(y + i), tv);
-    _mm_storeu_pd(y + i, _mm_sub_pd(zero, product));
-  }
-  _mm_storeu_pd(y + last, tail);
-}
-#endif
-
+// y[i] = 0.0 - y[i] * t for i in [0, k): the pivot column, in place.
 void negate_multiple(double* y, double t, std::size_t k, Lanes lanes) {
-#if defined(__x86_64__)
-  if (lanes >= Lanes::kFour && k >= 4) {
-    negate_multiple_avx(y, t, k);
-    return;
-  }
-  if (lanes != Lanes::kOne && k >= 2) {
-    negate_multiple_sse2(y, t, k);
-    return;
-  }
-#endif
-  negate_multiple_scalar(y, t, k);
+  update_group<1, Form::kNegate>({&y, &t, 1}, y, k, lanes);
 }
 
 // Columns other than the pivot column, a block at a time.
