@@ -117,113 +117,114 @@ template <std::size_t W, std::size_t C, Form form>
   }
 }
 
+// Columns other than the pivot column, a block at a time.
+constexpr std::size_t kBlock = 64;
+
+// Left unset: only the first `count` entries are ever read, and clearing a
+// kilobyte on every pivot is a sizeable share of the pivot itself.
+struct ColumnBlock {
+  std::array<double*, kBlock> y;
+  std::array<double, kBlock> t;
+  std::size_t count = 0;
+};
+
+// Every entry of the block's columns: the pivot row gets its divided entry
+// (a division by p, never a multiply by 1/p), every other row its one
+// multiply and one subtract. The divisions are all issued first: they are
+// independent of each other and of the updates, and run while the first
+// groups are updated. The pivot row runs through the column update too (one
+// unbroken loop is faster than two around it) and then gets its value.
+template <std::size_t W>
+[[gnu::always_inline]] inline void eliminate_block(ColumnBlock& b,
+                                                   const double* f,
+                                                   std::size_t ip, double p,
+                                                   std::size_t k) {
+  const std::size_t count = b.count;
+  for (std::size_t c = 0; c < count; ++c) b.t[c] = b.y[c][ip] / p;
+  std::size_t c = 0;
+  for (; c + kGroup <= count; c += kGroup) {
+    update_rows<W, kGroup, Form::kSubtract>({&b.y[c], &b.t[c], kGroup}, f, k);
+  }
+  switch (count - c) {
+    case 3:
+      update_rows<W, 3, Form::kSubtract>({&b.y[c], &b.t[c], 3}, f, k);
+      break;
+    case 2:
+      update_rows<W, 2, Form::kSubtract>({&b.y[c], &b.t[c], 2}, f, k);
+      break;
+    case 1:
+      update_rows<W, 1, Form::kSubtract>({&b.y[c], &b.t[c], 1}, f, k);
+      break;
+    default:
+      break;
+  }
+  for (c = 0; c < count; ++c) b.y[c][ip] = b.t[c];
+  b.count = 0;
+}
+
+// One pivot as `eliminate` states it.
+struct Pivot {
+  MatrixRef A;
+  std::int32_t N;
+  std::int32_t ip;
+  std::int32_t jp;
+  double sgn;
+  std::int32_t k;
+  std::int32_t one_row;
+};
+
+// The whole elimination at W doubles per vector, k >= W.
+template <std::size_t W>
+[[gnu::always_inline]] inline void eliminate_at(const Pivot& s) {
+  MatrixRef A = s.A;
+  // The row-by-row form walks along rows, which in column-major storage is a
+  // stride of LDA. Each new entry depends only on its own old value, its
+  // row's multiplier f = old A(i,jp) and the divided pivot-row entry of its
+  // column, so the same values come out when we go column by column instead:
+  // while the other columns are done, column jp still holds every f, and it
+  // is transformed last.
+  const double p = A(s.ip, s.jp);
+  const double* f = A.column(s.jp).data();
+  const auto row = std::size_t(s.ip - 1);
+  const auto rows = std::size_t(s.k);
+  ColumnBlock block;
+  for (std::int32_t j = 1; j <= s.N; ++j) {
+    if (j == s.jp) continue;
+    block.y[block.count++] = A.column(j).data();
+    if (block.count == kBlock) eliminate_block<W>(block, f, row, p, rows);
+  }
+  if (block.count > 0) eliminate_block<W>(block, f, row, p, rows);
+  // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
+  // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
+  // would give -0.0. Every row is done from b = 0.0 first, in place; the
+  // pivot row and the row that starts from 1.0 then get their own values.
+  const double t = s.sgn / p;
+  double* pivot_column = A.column(s.jp).data();
+  const bool one = s.one_row >= 1 && s.one_row <= s.k;
+  const double f_one = one ? A(s.one_row, s.jp) : 0.0;
+  update_rows<W, 1, Form::kNegate>({&pivot_column, &t, 1}, pivot_column,
+                                   rows);
+  if (one && s.one_row != s.ip) A(s.one_row, s.jp) = 1.0 - f_one * t;
+  A(s.ip, s.jp) = t;
+}
+
 // One instantiation per width. SSE2 (two doubles) is part of every x86-64;
 // the wider ones run only on processors that report them (and an operating
 // system that saves their registers), so only these functions are compiled
 // for them and the binary itself assumes no more than SSE2.
-template <std::size_t C, Form form>
-void update_rows_scalar(const ColumnGroup& g, const double* f, std::size_t k) {
-  update_rows<1, C, form>(g, f, k);
-}
+void eliminate_scalar(const Pivot& s) { eliminate_at<1>(s); }
 
 #if defined(__x86_64__)
-template <std::size_t C, Form form>
-void update_rows_sse2(const ColumnGroup& g, const double* f, std::size_t k) {
-  update_rows<2, C, form>(g, f, k);
+void eliminate_sse2(const Pivot& s) { eliminate_at<2>(s); }
+
+[[gnu::target("avx")]] void eliminate_avx(const Pivot& s) {
+  eliminate_at<4>(s);
 }
 
-template <std::size_t C, Form form>
-[[gnu::target("avx")]] void update_rows_avx(const ColumnGroup& g,
-                                            const double* f, std::size_t k) {
-  update_rows<4, C, form>(g, f, k);
-}
-
-template <std::size_t C, Form form>
-[[gnu::target("avx512f")]] void update_rows_avx512(const ColumnGroup& g,
-                                                   const double* f,
-                                                   std::size_t k) {
-  update_rows<8, C, form>(g, f, k);
+[[gnu::target("avx512f")]] void eliminate_avx512(const Pivot& s) {
+  eliminate_at<8>(s);
 }
 #endif
-
-// The widest path the chosen lanes allow for k rows (fewer rows than a
-// vector take the next narrower one).
-template <std::size_t C, Form form>
-void update_group(const ColumnGroup& g, const double* f, std::size_t k,
-                  Lanes lanes) {
-#if defined(__x86_64__)
-  if (lanes == Lanes::kEight && k >= 8) {
-    update_rows_avx512<C, form>(g, f, k);
-    return;
-  }
-  if (lanes >= Lanes::kFour && k >= 4) {
-    update_rows_avx<C, form>(g, f, k);
-    return;
-  }
-  if (lanes >= Lanes::kTwo && k >= 2) {
-    update_rows_sse2<C, form>(g, f, k);
-    return;
-  }
-#endif
-  update_rows_scalar<C, form>(g, f, k);
-}
-
-void subtract_multiples(const ColumnGroup& g, const double* f, std::size_t k,
-                        Lanes lanes) {
-  switch (g.count) {
-    case 4:
-      update_group<4, Form::kSubtract>(g, f, k, lanes);
-      return;
-    case 3:
-      update_group<3, Form::kSubtract>(g, f, k, lanes);
-      return;
-    case 2:
-      update_group<2, Form::kSubtract>(g, f, k, lanes);
-      return;
-    default:
-      update_group<1, Form::kSubtract>(g, f, k, lanes);
-      return;
-  }
-}
-
-// y[i] = 0.0 - y[i] * t for i in [0, k): the pivot column, in place.
-void negate_multiple(double* y, double t, std::size_t k, Lanes lanes) {
-  update_group<1, Form::kNegate>({&y, &t, 1}, y, k, lanes);
-}
-
-// Columns other than the pivot column, a block at a time.
-constexpr std::size_t kBlock = 64;
-
-struct ColumnBlock {
-  std::array<double*, kBlock> y{};
-  std::array<double, kBlock> t{};
-  std::size_t count = 0;
-};
-
-// Divides the pivot-row entries of columns [from, to) by p (never a
-// multiply by 1/p).
-void divide_pivot_row(ColumnBlock& b, std::size_t from, std::size_t to,
-                      std::size_t ip, double p) {
-  for (std::size_t c = from; c < to; ++c) b.t[c] = b.y[c][ip] / p;
-}
-
-// Every entry of the block's columns: the pivot row gets its divided entry,
-// every other row its one multiply and one subtract. The pivot row runs
-// through the column update too (one unbroken loop is faster than two around
-// it) and then gets its value. The next group's divisions are issued before
-// this group's update, so they run while it does instead of holding up the
-// update that needs them.
-void eliminate_block(ColumnBlock& b, const double* f, std::size_t ip, double p,
-                     std::size_t k, Lanes lanes) {
-  divide_pivot_row(b, 0, std::min(kGroup, b.count), ip, p);
-  for (std::size_t c = 0; c < b.count; c += kGroup) {
-    const std::size_t n = std::min(kGroup, b.count - c);
-    divide_pivot_row(b, c + n, std::min(c + n + kGroup, b.count), ip, p);
-    subtract_multiples({b.y.data() + c, b.t.data() + c, n}, f, k, lanes);
-    for (std::size_t i = c; i < c + n; ++i) b.y[i][ip] = b.t[i];
-  }
-  b.count = 0;
-}
 
 }  // namespace
 
@@ -247,40 +248,27 @@ void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
 void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
                double sgn, std::int32_t k, std::int32_t one_row, Lanes lanes) {
   assert(1 <= ip && ip <= k && k <= A.rows());
-  // Never wider than the processor runs.
-  if (std::uint8_t(lanes) > std::uint8_t(widest_lanes())) {
-    lanes = widest_lanes();
-  }
   assert(1 <= jp && jp <= N && N <= A.cols());
-  // The row-by-row form walks along rows, which in column-major storage is a
-  // stride of LDA. Each new entry depends only on its own old value, its
-  // row's multiplier f = old A(i,jp) and the divided pivot-row entry of its
-  // column, so the same values come out when we go column by column instead:
-  // while the other columns are done, column jp still holds every f, and it
-  // is transformed last.
-  const double p = A(ip, jp);
-  const double* f = A.column(jp).data();
-  const auto row = std::size_t(ip - 1);
-  const auto rows = std::size_t(k);
-  ColumnBlock block;
-  for (std::int32_t j = 1; j <= N; ++j) {
-    if (j == jp) continue;
-    block.y[block.count++] = A.column(j).data();
-    if (block.count == kBlock) eliminate_block(block, f, row, p, rows, lanes);
+  const Pivot s{A, N, ip, jp, sgn, k, one_row};
+  // The widest path the chosen lanes allow, never wider than the processor
+  // runs; fewer rows than one vector take the next narrower one.
+  const auto width =
+      std::min(std::uint8_t(lanes), std::uint8_t(widest_lanes()));
+#if defined(__x86_64__)
+  if (width >= 8 && k >= 8) {
+    eliminate_avx512(s);
+    return;
   }
-  if (block.count > 0) eliminate_block(block, f, row, p, rows, lanes);
-  // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
-  // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
-  // would give -0.0. Every row is done from b = 0.0 first, in place; the
-  // pivot row and the row that starts from 1.0 then get their own values.
-  const double t = sgn / p;
-  double* pivot_column = A.column(jp).data();
-  const double f_one = one_row >= 1 && one_row <= k ? A(one_row, jp) : 0.0;
-  negate_multiple(pivot_column, t, rows, lanes);
-  if (one_row >= 1 && one_row <= k && one_row != ip) {
-    A(one_row, jp) = 1.0 - f_one * t;
+  if (width >= 4 && k >= 4) {
+    eliminate_avx(s);
+    return;
   }
-  A(ip, jp) = t;
+  if (width >= 2 && k >= 2) {
+    eliminate_sse2(s);
+    return;
+  }
+#endif
+  eliminate_scalar(s);
 }
 
 void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
