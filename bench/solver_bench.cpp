@@ -181,4 +181,17 @@ BENCHMARK(BM_Linear49x60);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The report names the width GAUSS takes on this processor.
+int main(int argc, char** argv) {
+  const auto widest = solver::widest_lanes();
+  benchmark::AddCustomContext(
+      "vector_width", widest == solver::Lanes::kEight  ? "8 (AVX-512)"
+                      : widest == solver::Lanes::kFour ? "4 (AVX)"
+                      : widest == solver::Lanes::kTwo  ? "2 (SSE2)"
+                                                       : "1 (scalar)");
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
