@@ -112,7 +112,7 @@ std::int32_t largest_label(const Problem& p) {
   return static_cast<std::int32_t>(largest);
 }
 
-Solution run(const Problem& p) {
+Solution run(const Problem& p, StepObserver* observer) {
   const auto M = static_cast<std::int32_t>(p.rows.size());
   const auto N = static_cast<std::int32_t>(p.rows.front().size());
   const auto NV = static_cast<std::int32_t>(p.bounds.size());
@@ -145,7 +145,7 @@ Solution run(const Problem& p) {
   std::int32_t ITER = 0;
   try {
     LINEAR(A, ROW, COL, BOUND, X, M, N, NV, STATUS, ITER, LDA, NCOL, ASAVE,
-           ROW0, COL0, kSaveInMemory, kNoPrint);
+           ROW0, COL0, kSaveInMemory, kNoPrint, observer);
   } catch (const recio::RunEnd& end) {
     s.error = SolveError::kStopped;
     s.message = "the solver stopped with code " + std::to_string(end.status());
@@ -160,11 +160,11 @@ Solution run(const Problem& p) {
 
 }  // namespace
 
-Solution solve(const Problem& problem) {
+Solution solve(const Problem& problem, StepObserver* observer) {
   const std::string problem_error = check(problem);
   if (!problem_error.empty()) return refuse(problem_error);
   try {
-    return run(problem);
+    return run(problem, observer);
   } catch (const std::bad_alloc&) {
     Solution s;
     s.error = SolveError::kNoMemory;

@@ -171,7 +171,7 @@ void BM_Linear49x60(benchmark::State& state) {
                    Problem::kNv, status, iter, kLda, kNcol,
                    solver::MatrixRef(asave, kLda, kNcol),
                    solver::VectorRef<std::int32_t>(row0),
-                   solver::VectorRef<std::int32_t>(col0), 0, 0);
+                   solver::VectorRef<std::int32_t>(col0), 0, nullptr);
     benchmark::DoNotOptimize(x.data());
   }
   state.counters["iterations"] = iter;

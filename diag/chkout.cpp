@@ -1,6 +1,7 @@
 #include "diag/chkout.h"
 
 #include <cassert>
+#include <span>
 #include <string_view>
 
 #include "recio/layout.h"
@@ -109,6 +110,19 @@ void CHKOUT(solver::MatrixRef A, solver::VectorRef<const std::int32_t> LI,
     w.finish();
   }
   recio::write_record(IOUT, kDjCaption);
+}
+
+void TableauPrint::step(const karvon::Step& s) {
+  const karvon::TableauView& t = s.tableau;
+  // CHKOUT reads A and changes nothing; MatrixRef is the solver's writable
+  // view, so constness is set aside for the call only.
+  const solver::MatrixRef A(
+      std::span<double>(const_cast<double*>(t.a.data()), t.a.size()), t.lda,
+      t.ncol);
+  const solver::VectorRef<const std::int32_t> LI(t.row);
+  const solver::VectorRef<const std::int32_t> LJ(t.col);
+  CHKOUT(A, LI, LJ, solver::VectorRef<const double>(t.bound), LI, LJ, t.M,
+         t.N, t.NV, t.lda, t.ncol, unit_, s.iteration, s.ip, s.jp);
 }
 
 }  // namespace diag

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "karvon/observer.h"
 #include "solver/tableau.h"
 
 namespace diag {
@@ -28,5 +29,16 @@ void CHKOUT(solver::MatrixRef A, solver::VectorRef<const std::int32_t> LI,
             std::int32_t N, std::int32_t NV, std::int32_t LDA,
             std::int32_t NCOL, std::int32_t IOUT, std::int32_t ITER,
             std::int32_t IP, std::int32_t JP);
+
+// The print as an observer of LINEAR: CHKOUT of every step on one unit, with
+// the tableau, labels and bounds the step shows.
+class TableauPrint final : public karvon::StepObserver {
+ public:
+  explicit TableauPrint(std::int32_t unit) : unit_(unit) {}
+  void step(const karvon::Step& s) override;
+
+ private:
+  std::int32_t unit_;
+};
 
 }  // namespace diag

@@ -1,5 +1,6 @@
 #include "driver/karvon.h"
 
+#include "diag/chkout.h"
 #include "driver/problem_input.h"
 #include "driver/report.h"
 #include "driver/storage.h"
@@ -8,6 +9,13 @@
 #include "solver/linear.h"
 
 namespace driver {
+
+void solve(Storage& s) {
+  diag::TableauPrint print(s.IOUT);
+  solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
+                 s.STATUS, s.ITER, kLda, kNcol, s.asave(), s.row0(), s.col0(),
+                 s.IUNIT, s.IOUT > 0 ? &print : nullptr);
+}
 
 void run() {
   recio::division_check();
@@ -20,9 +28,7 @@ void run() {
     read_problem(s);
     prepare(s);
     write_echo(s, Echo::kBeforeCall);
-    solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                   s.STATUS, s.ITER, kLda, kNcol, s.asave(), s.row0(),
-                   s.col0(), s.IUNIT, s.IOUT);
+    solve(s);
     write_echo(s, Echo::kAfterCall);
     if (s.STATUS == 0) write_result(s);
   }

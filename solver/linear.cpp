@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "diag/chkout.h"
+#include "karvon/observer.h"
 #include "recio/errors.h"
 #include "solver/gauss.h"
 #include "solver/recomp.h"
@@ -231,26 +231,34 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
             std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
             std::int32_t LDA, std::int32_t NCOL, MatrixRef ASAVE,
             VectorRef<std::int32_t> ROW0, VectorRef<std::int32_t> COL0,
-            std::int32_t IUNIT, std::int32_t IOUT) {
+            std::int32_t IUNIT, karvon::StepObserver* observer) {
   assert(A.rows() == LDA && A.cols() == NCOL && M + 1 <= LDA && N <= NCOL);
   const Tableau t{A, ROW, COL, BOUND, M, N, NV};
-  const auto print = [&](VectorRef<std::int32_t> row5,
-                         VectorRef<std::int32_t> col6, std::int32_t iter,
-                         std::int32_t ip, std::int32_t jp) {
-    diag::CHKOUT(A, ROW, COL, BOUND, row5, col6, M, N, NV, LDA, NCOL, IOUT,
-                 iter, ip, jp);
+  std::int32_t restarts = 0;
+  std::int32_t K = M + 1;
+  // Without an observer a step costs one test.
+  const auto notify = [&](karvon::StepKind kind, std::int32_t ip,
+                          std::int32_t jp, std::int32_t entering,
+                          std::int32_t leaving) {
+    if (observer == nullptr) return;
+    const karvon::StepPhase phase = kind == karvon::StepKind::kEntry
+                                        ? karvon::StepPhase::kNone
+                                    : K == M + 1 ? karvon::StepPhase::kOne
+                                                 : karvon::StepPhase::kTwo;
+    observer->step(karvon::Step{
+        kind, phase, ITER, restarts, ip, jp, entering, leaving,
+        karvon::TableauView{A.span(), ROW.span(), COL.span(), BOUND.span(),
+                            LDA, NCOL, M, N, NV}});
   };
 
-  print(ROW, COL, 0, 1, 1);
-  std::int32_t restarts = 0;
-  std::int32_t iter_at_restart = 0;
   ITER = 0;
+  notify(karvon::StepKind::kEntry, 0, 0, 0, 0);
+  std::int32_t iter_at_restart = 0;
   orient_rows(t);
   check_bounds(t);
   save_initial_tableau(A, M, N, IUNIT, ASAVE);
   if (IUNIT != 0) keep_initial_labels(t, ROW0, COL0);
 
-  std::int32_t K = M + 1;
   bool set_up = true;
   for (;;) {
     if (set_up) {
@@ -268,7 +276,7 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
       STATUS = kIterationLimit;
       break;
     }
-    if (ITER == 0) print(ROW, COL, 0, 1, 1);
+    if (ITER == 0) notify(karvon::StepKind::kStart, 0, 0, 0, 0);
 
     const std::int32_t jp = choose_entering_column(t, K);
     if (jp == 0) {
@@ -284,7 +292,7 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
       if (IUNIT != 0) {
         RECOMP(A, ROW, COL, BOUND, M, N, NV, LDA, NCOL, ASAVE, ROW0, COL0,
                IUNIT);
-        print(ROW0, COL0, 0, 1, 1);
+        notify(karvon::StepKind::kRecomputed, 0, 0, 0, 0);
         // A recomputation that could not re-pivot every exchange leaves a
         // tableau that belongs to no basis: nothing sound can follow.
         if (any_row_flagged(t)) {
@@ -312,7 +320,11 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
     if (ip == 0 || BOUND(kin) < 0.0) complement_column(t, jp, kin, K);
     if (ip > 0) GAUSS(A, M, N, ip, jp, sgn, K, lv, LDA, NCOL);
     ++ITER;
-    print(ROW0, COL0, ITER, ip, jp);
+    if (ip > 0) {
+      notify(karvon::StepKind::kPivot, ip, jp, kin, std::abs(lv));
+    } else {
+      notify(karvon::StepKind::kBoundFlip, 0, jp, kin, 0);
+    }
   }
 
   fill_solution(t, X);

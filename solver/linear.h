@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "karvon/observer.h"
 #include "solver/tableau.h"
 
 namespace solver {
@@ -15,7 +16,9 @@ namespace solver {
 // -1 infeasible, -2 unsettled, 2 iteration limit), ITER the iterations.
 // ASAVE, ROW0, COL0 are work arrays that must outlive the call's
 // recomputations. IUNIT > 0 keeps the initial tableau on the scratch unit,
-// < 0 in ASAVE, 0 nowhere. IOUT is the tableau print unit (<= 0: none).
+// < 0 in ASAVE, 0 nowhere. `observer`, when not null, hears of every step:
+// on entry, before the first iteration, after each pivot or bound flip and
+// after each recomputation (the tableau print is one such observer).
 // Ends the run with stop code 1111 on a negative bound.
 void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
             VectorRef<std::int32_t> COL, VectorRef<double> BOUND,
@@ -23,6 +26,6 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
             std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
             std::int32_t LDA, std::int32_t NCOL, MatrixRef ASAVE,
             VectorRef<std::int32_t> ROW0, VectorRef<std::int32_t> COL0,
-            std::int32_t IUNIT, std::int32_t IOUT);
+            std::int32_t IUNIT, karvon::StepObserver* observer);
 
 }  // namespace solver

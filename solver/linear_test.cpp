@@ -29,16 +29,23 @@ constexpr std::int32_t kLda = 51;
 constexpr std::int32_t kNcol = 61;
 constexpr double kNone = 1.0e30;  // what the driver writes for "no bound"
 
-// One problem in the driver's arrays, solved in a private directory where
-// unit 7 (FORT7) collects the tableau prints.
-class Linear : public ::testing::Test {
+// What one step showed: its kind, pivot, variables and labels.
+struct Seen {
+  karvon::StepKind kind;
+  karvon::StepPhase phase;
+  std::int32_t iteration, ip, jp, entering, leaving;
+  std::vector<std::int32_t> row;
+};
+
+// One problem in the driver's arrays, solved in a private directory, every
+// step it reports recorded.
+class Linear : public ::testing::Test, public karvon::StepObserver {
  protected:
   void SetUp() override {
     char tmpl[] = "/tmp/linear_test_XXXXXX";
     dir_ = ::mkdtemp(tmpl);
     old_ = fs::current_path();
     fs::current_path(dir_);
-    ::setenv("FORT7", (dir_ / "print.txt").c_str(), 1);
     // Whatever an earlier problem left behind.
     x_.fill(-99.0);
     row0_.fill(-99);
@@ -47,7 +54,6 @@ class Linear : public ::testing::Test {
   }
   void TearDown() override {
     (void)recio::close_all();
-    ::unsetenv("FORT7");
     fs::current_path(old_);
     fs::remove_all(dir_);
   }
@@ -75,28 +81,21 @@ class Linear : public ::testing::Test {
     for (std::size_t k = 0; k < bounds.size(); ++k) bound_[k] = bounds[k];
   }
 
-  void solve(std::int32_t iunit = 0, std::int32_t iout = 0) {
+  void solve(std::int32_t iunit = 0) {
     LINEAR(A, ROW, COL, BOUND, X, M_, N_, NV_, status_, iter_, kLda, kNcol,
-           ASAVE, ROW0, COL0, iunit, iout);
+           ASAVE, ROW0, COL0, iunit, this);
   }
 
-  std::string printed() {
-    EXPECT_FALSE(recio::close_all().has_value());
-    std::ifstream f(dir_ / "print.txt", std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+  void step(const karvon::Step& s) override {
+    const karvon::TableauView& t = s.tableau;
+    EXPECT_EQ(t.at(1, 1), A(1, 1));
+    std::vector<std::int32_t> row;
+    for (std::int32_t i = 1; i <= t.M - 1; ++i) row.push_back(t.row_label(i));
+    seen_.push_back(
+        {s.kind, s.phase, s.iteration, s.ip, s.jp, s.entering, s.leaving, row});
   }
-  // Every print ends with the DJ caption line.
-  std::int32_t prints() {
-    const std::string text = printed();
-    std::int32_t n = 0;
-    for (std::size_t p = text.find("<--   DJ"); p != std::string::npos;
-         p = text.find("<--   DJ", p + 1)) {
-      ++n;
-    }
-    return n;
-  }
+  // The tableau print shows every step.
+  std::int32_t prints() const { return std::int32_t(seen_.size()); }
 
   std::array<double, kLda * kNcol> a_{};
   std::array<double, kLda * kNcol> asave_{};
@@ -119,6 +118,7 @@ class Linear : public ::testing::Test {
   std::int32_t NV_ = 0;
   std::int32_t status_ = -99;
   std::int32_t iter_ = -99;
+  std::vector<Seen> seen_;
   fs::path dir_;
   fs::path old_;
 };
@@ -149,7 +149,7 @@ TEST_F(Linear, SolvesAnOrdinaryProblemTheSameWayWhereverTheTableauIsKept) {
 TEST_F(Linear, ARowGivenNegatedIsSavedNegatedAndSolvedThroughPhaseOne) {
   // x1 + x2 >= 2 with surplus variable 3, minimise x1 + 2 x2.
   problem({{1, 1, 2}, {1, 2, 0}}, {-3}, {1, 2}, {kNone, kNone, kNone});
-  solve(-1, 7);
+  solve(-1);
   EXPECT_EQ(status_, kOptimal);
   EXPECT_EQ(iter_, 1);
   EXPECT_EQ(X(1), 2.0);
@@ -200,7 +200,7 @@ TEST_F(Linear, AnEquationOutOfReachOfTheBoundsIsInfeasible) {
   // x1 + x2 = 5 with x1 <= 1, x2 <= 2: both flip, one restart without
   // recomputation, and the rebuilt phase-1 row still shows 2 missing.
   problem({{1, 1, 5}, {0, 0, 0}}, {0}, {1, 2}, {1, 2});
-  solve(0, 7);
+  solve(0);
   EXPECT_EQ(status_, kInfeasible);
   EXPECT_EQ(iter_, 2);
   EXPECT_EQ(ROW(1), -3);
@@ -221,7 +221,7 @@ TEST_F(Linear, AnEquationNoEligibleColumnTouchesIsInfeasibleAtOnce) {
   // 0 x1 + 0 x2 = 5: the phase-1 row has no cost at all, only the missing
   // 5. Going on to phase 2 would report an optimum that ignores the row.
   problem({{0, 0, 5}, {-1, -1, 0}}, {0}, {1, 2}, {kNone, kNone});
-  solve(-1, 7);
+  solve(-1);
   EXPECT_EQ(status_, kInfeasible);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(A(3, 3), -5.0);
@@ -253,7 +253,7 @@ TEST_F(Linear, ANegativeBoundStopsTheRunAfterTheFirstPrint) {
   problem({{1, 2, 4}, {-1, -1, 0}}, {3}, {1, 2}, {kNone, -1.0, kNone});
   recio::open_new_unformatted(9, "LP.TMP");
   try {
-    solve(9, 7);
+    solve(9);
     ADD_FAILURE() << "LINEAR returned";
   } catch (const recio::RunEnd& end) {
     EXPECT_EQ(end.kind(), recio::RunEnd::Kind::kNumericStop);
@@ -373,7 +373,7 @@ TEST_F(Linear, TheSixthRunOutOfPhaseOneEndsTheSolve) {
   // iterations in between; five recomputations are made.
   problem({{-0.5, 3, -3, -3}, {0.5, 0.5, -2, 1}, {1, -3, 0, 0}}, {-4, 0},
           {1, 2, 3}, {kNone, kNone, kNone, 2});
-  solve(-1, 7);
+  solve(-1);
   EXPECT_EQ(status_, kUnsettled);
   EXPECT_EQ(iter_, 7);
   EXPECT_EQ(prints(), iter_ + 5 + 2);
@@ -383,7 +383,7 @@ TEST_F(Linear, InfeasibleAtTheFirstSetUpPrintsOnce) {
   // x1 = -3 can never hold: x1 only grows. The phase-1 row shows a cost of
   // +1 and 3 missing, so the first set-up already ends the solve.
   problem({{-1, 3}, {0, 0}}, {0}, {1}, {kNone});
-  solve(-1, 7);
+  solve(-1);
   EXPECT_EQ(status_, kInfeasible);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(prints(), 1);
@@ -397,7 +397,7 @@ TEST_F(Linear, AStalledRecomputationEndsTheSolve) {
   // recomputation its label is positive, and it must not index X.
   problem({{1.0e-5, 1, 1}, {0, 1.0e-5, 1.0e-6}, {0, 0, 0}, {1, 1, 0}},
           {0, 0, 0}, {1, 2}, {kNone, kNone});
-  solve(-1, 7);
+  solve(-1);
   EXPECT_EQ(status_, kUnsettled);
   EXPECT_EQ(iter_, 2);
   EXPECT_LT(ROW(2), 0);
@@ -419,13 +419,44 @@ TEST_F(Linear, ACyclingProblemStopsAtTheIterationLimit) {
   EXPECT_EQ(iter_, kMaxIterations);
 }
 
-TEST_F(Linear, PrintsEntryFirstIterationEveryIterationAndRecomputation) {
-  // n iterations and r recomputations give n + r + 2 prints; the ordinary
+TEST_F(Linear, ReportsEntryFirstIterationEveryIterationAndRecomputation) {
+  // n iterations and r recomputations give n + r + 2 steps; the ordinary
   // problem has no recomputation.
   problem({{1, 2, 4}, {3, 1, 6}, {-1, -1, 0}}, {3, 4}, {1, 2},
           {kNone, kNone, kNone, kNone});
-  solve(-1, 7);
-  EXPECT_EQ(prints(), 2 + 0 + 2);
+  solve(-1);
+  using K = karvon::StepKind;
+  using P = karvon::StepPhase;
+  ASSERT_EQ(prints(), 2 + 0 + 2);
+  const std::vector<std::int32_t> initial{3, 4};
+  EXPECT_EQ(seen_[0].kind, K::kEntry);
+  EXPECT_EQ(seen_[0].phase, P::kNone);
+  EXPECT_EQ(seen_[0].row, initial);
+  EXPECT_EQ(seen_[1].kind, K::kStart);
+  EXPECT_EQ(seen_[1].phase, P::kTwo);
+  // Column 1 (x1) enters in row 2 (x4 leaves), then column 2 (x2) in row 1.
+  const Seen& first = seen_[2];
+  EXPECT_EQ(first.kind, K::kPivot);
+  EXPECT_EQ(first.iteration, 1);
+  EXPECT_EQ(first.ip, 2);
+  EXPECT_EQ(first.jp, 1);
+  EXPECT_EQ(first.entering, 1);
+  EXPECT_EQ(first.leaving, 4);
+  EXPECT_EQ(first.row, (std::vector<std::int32_t>{3, 1}));
+  EXPECT_EQ(seen_[3].ip, 1);
+  EXPECT_EQ(seen_[3].entering, 2);
+  EXPECT_EQ(seen_[3].leaving, 3);
+}
+
+TEST_F(Linear, ABoundFlipNamesTheVariableThatFlipped) {
+  problem({{-1, -2, 0}}, {}, {1, 2}, {3, 4});
+  solve();
+  ASSERT_EQ(prints(), 2 + 2);
+  EXPECT_EQ(seen_[2].kind, karvon::StepKind::kBoundFlip);
+  EXPECT_EQ(seen_[2].ip, 0);
+  EXPECT_EQ(seen_[2].jp, 2);
+  EXPECT_EQ(seen_[2].entering, 2);
+  EXPECT_EQ(seen_[2].leaving, 0);
 }
 
 }  // namespace

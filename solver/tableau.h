@@ -30,6 +30,10 @@ class MatrixRef {
     assert(1 <= j && j <= ncol_);
     return {data_ + std::size_t(j - 1) * std::size_t(lda_), std::size_t(lda_)};
   }
+  // The whole lda x ncol array.
+  constexpr std::span<double> span() const {
+    return {data_, std::size_t(lda_) * std::size_t(ncol_)};
+  }
   constexpr std::int32_t rows() const { return lda_; }
   constexpr std::int32_t cols() const { return ncol_; }
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "karvon/observer.h"
+
 namespace karvon {
 
 // The solver's result codes (STATUS).
@@ -49,14 +51,16 @@ inline constexpr double kNoBound = 1.0e10;
 // A negative BOUND(k), k <= NV, ends the run as in the driver: the solver
 // throws the record layer's run-ending exception with stop code 1111 (catch
 // it with catch (...)). Column labels must be nonzero and the magnitudes of
-// all labels distinct.
+// all labels distinct. `observer`, when given, hears of every step the print
+// shows (karvon/observer.h), after the print of that step.
 void LINEAR(std::span<double> A, std::span<std::int32_t> ROW,
             std::span<std::int32_t> COL, std::span<double> BOUND,
             std::span<double> X, std::int32_t M, std::int32_t N,
             std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
             std::int32_t LDA, std::int32_t NCOL, std::span<double> ASAVE,
             std::span<std::int32_t> ROW0, std::span<std::int32_t> COL0,
-            std::int32_t IUNIT, std::int32_t IOUT);
+            std::int32_t IUNIT, std::int32_t IOUT,
+            StepObserver* observer = nullptr);
 
 // Writes out and closes every unit LINEAR printed to or saved on. Returns
 // false when a write failed.
@@ -103,7 +107,9 @@ struct Solution {
 // N-1 column labels, that no column label is 0, that the magnitudes of all
 // labels (including the artificial variables NV+1, NV+2, ... that equation
 // rows get) are distinct, and that no bound is negative or NaN; any breach
-// is reported as kBadProblem and nothing is solved.
-[[nodiscard]] Solution solve(const Problem& problem);
+// is reported as kBadProblem and nothing is solved. `observer`, when given,
+// hears of every step of the solve (karvon/observer.h).
+[[nodiscard]] Solution solve(const Problem& problem,
+                             StepObserver* observer = nullptr);
 
 }  // namespace karvon

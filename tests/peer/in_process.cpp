@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "driver/problem_input.h"
-#include "solver/linear.h"
+#include "driver/karvon.h"
 
 namespace peer {
 
@@ -29,9 +29,7 @@ void load_problem(driver::Storage& s, const Problem& p) {
 }
 
 void call_linear(driver::Storage& s) {
-  solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                 s.STATUS, s.ITER, driver::kLda, driver::kNcol, s.asave(),
-                 s.row0(), s.col0(), s.IUNIT, s.IOUT);
+  driver::solve(s);
 }
 
 SolverRun solve_in_process(driver::Storage& s, const Problem& p) {

@@ -1,0 +1,17 @@
+# Writes OUTPUT, a C++ source defining trace::kPageCss, kPageBody and
+# kPageJs from the files CSS, BODY and JS, each as one raw string literal.
+set(text "// Generated from page.css, page.html and page.js; do not edit.\n")
+string(APPEND text "#include \"trace/assets.h\"\n\nnamespace trace {\n")
+foreach(pair "kPageCss;${CSS}" "kPageBody;${BODY}" "kPageJs;${JS}")
+  list(GET pair 0 name)
+  list(GET pair 1 file)
+  file(READ ${file} content)
+  string(FIND "${content}" ")asset\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} holds the literal's closing sequence")
+  endif()
+  string(APPEND text "const std::string_view ${name} = R\"asset(${content})asset\";\n")
+endforeach()
+string(APPEND text "}  // namespace trace\n")
+file(WRITE ${OUTPUT}.tmp "${text}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
