@@ -56,6 +56,16 @@ constexpr std::array kMessages = {
     Message{Error::kTooManyFiles, Severity::kSevere, "too many open files"},
 };
 
+// A report line is its message with the unit and file filled in, behind a
+// prefix and a number: kReportRoom must hold all but the file name.
+constexpr bool reports_fit() {
+  for (const Message& m : kMessages) {
+    if (m.text.size() + 64 > kReportRoom) return false;
+  }
+  return true;
+}
+static_assert(reports_fit());
+
 const Message* find_message(Error error) {
   for (const Message& m : kMessages) {
     if (m.error == error) return &m;
@@ -152,7 +162,11 @@ std::size_t format_report(char* out, std::size_t out_size, Error error,
 }
 
 void RunEnd::set_line(std::string_view text) {
-  length_ = static_cast<std::uint32_t>(std::min(text.size(), sizeof line_));
+  if (text.size() > sizeof line_) {
+    long_line_ = std::make_shared<const std::string>(text);
+    return;
+  }
+  length_ = static_cast<std::uint32_t>(text.size());
   std::memcpy(line_, text.data(), length_);
 }
 
@@ -169,9 +183,26 @@ RunEnd RunEnd::numeric_stop(std::int32_t code) {
 
 RunEnd RunEnd::report(Error error, std::int32_t unit, std::string_view file) {
   RunEnd end(Kind::kReport, status_code(error));
-  end.length_ = static_cast<std::uint32_t>(
-      format_report(end.line_, sizeof end.line_, error, unit, file));
+  if (file.size() + kReportRoom <= sizeof end.line_) {
+    end.length_ = static_cast<std::uint32_t>(
+        format_report(end.line_, sizeof end.line_, error, unit, file));
+  } else {
+    // A long file name (a deep working directory): the whole line, never cut.
+    std::string line(file.size() + kReportRoom, '\0');
+    line.resize(format_report(line.data(), line.size(), error, unit, file));
+    end.long_line_ = std::make_shared<const std::string>(std::move(line));
+  }
   return end;
+}
+
+int RunEnd::exit_status() const {
+  return recio::exit_status(status_,
+                            kind_ == Kind::kReport || kind_ == Kind::kMessage);
+}
+
+int exit_status(std::uint32_t code, bool failure) {
+  const int status = static_cast<int>(code & 0xFFu);
+  return failure && status == 0 ? 255 : status;
 }
 
 RunEnd RunEnd::message(std::string_view text, std::uint32_t status) {

@@ -27,7 +27,7 @@ TEST(Report, FillsUnitAndFileIntoTheMessage) {
 }
 
 TEST(Report, UnknownNumberSaysMessageNotFound) {
-  EXPECT_EQ(report(static_cast<Error>(256), 9, "f"),
+  EXPECT_EQ(report(Error::kUnformattedOnFormatted, 9, "f"),
             "forrtl: severe (256): Message not found");
 }
 
@@ -45,6 +45,30 @@ TEST(Status, SevereErrorsCarryTheTopBits) {
   EXPECT_EQ(RunEnd::numeric_stop(2222).status() & 0xFF, 174u);
   EXPECT_EQ(RunEnd::numeric_stop(2222).line(), "2222");
   EXPECT_EQ(RunEnd::plain_stop().status(), 0u);
+}
+
+TEST(Status, AFailureNeverExitsZero) {
+  EXPECT_EQ(
+      RunEnd::report(Error::kUnformattedOnFormatted, 7, "f").exit_status(),
+      255);
+  EXPECT_EQ(RunEnd::message("bad header", 2).exit_status(), 2);
+  EXPECT_EQ(RunEnd::message("x", 512).exit_status(), 255);
+  EXPECT_EQ(RunEnd::report(Error::kEndOfFile, 5, "CONIN$").exit_status(), 24);
+  EXPECT_EQ(RunEnd::plain_stop().exit_status(), 0);
+  // A stop is not a failure: its code modulo 256, whatever it is.
+  EXPECT_EQ(RunEnd::numeric_stop(256).exit_status(), 0);
+  EXPECT_EQ(exit_status(0xC0000100u, true), 255);
+}
+
+TEST(Report, ALongFileNameIsNeverCut) {
+  const std::string file = "/" + std::string(5000, 'd') + "/LP.TMP";
+  const RunEnd end = RunEnd::report(Error::kFormattedOnUnformatted, 9, file);
+  EXPECT_EQ(end.line(),
+            "forrtl: severe (257): formatted I/O to unit open for unformatted "
+            "transfers, unit 9, file " +
+                file);
+  const RunEnd copy = end;
+  EXPECT_EQ(copy.line(), end.line());
 }
 
 TEST(Switch, FollowsTheSwitchRule) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,14 +17,52 @@ std::string_view trim(std::string_view name) {
   return name;
 }
 
-std::string full_path(std::string_view name) {
-  if (!name.empty() && name.front() == '/') return std::string(name);
-  std::string dir;
-  char buf[4096];
-  if (::getcwd(buf, sizeof buf) != nullptr) dir = buf;
-  if (dir.empty() || dir.back() != '/') dir += '/';
+namespace {
+
+// `path` (absolute) with its "." and ".." components and repeated slashes
+// dropped by the text alone: links are not followed, so "link/.." is the
+// directory holding the link. A trailing slash stays, as it asks for a
+// directory.
+std::string lexically_normal(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  std::size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && path[i] == '/') ++i;
+    const std::size_t end = std::min(path.find('/', i), path.size());
+    const std::string_view part = path.substr(i, end - i);
+    i = end;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      // At the root, ".." is the root.
+      out.resize(out.empty() ? 0 : out.rfind('/'));
+      continue;
+    }
+    out += '/';
+    out += part;
+  }
+  if (out.empty() || path.back() == '/') out += '/';
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> full_path(std::string_view name) {
+  if (!name.empty() && name.front() == '/') return lexically_normal(name);
+  // However long the working directory's name is: the buffer grows.
+  std::string dir(4096, '\0');
+  while (::getcwd(dir.data(), dir.size()) == nullptr) {
+    // Removed (ENOENT) or unreadable: no name to take relative names in.
+    if (errno != ERANGE) return std::nullopt;
+    dir.resize(dir.size() * 2);
+  }
+  dir.resize(std::strlen(dir.c_str()));
+  // Not a path (Linux writes "(unreachable)" for a directory outside the
+  // process's root): no full path name either.
+  if (dir.empty() || dir.front() != '/') return std::nullopt;
+  dir += '/';
   dir += name;
-  return dir;
+  return lexically_normal(dir);
 }
 
 Error open_error(int err, const std::string& path) {

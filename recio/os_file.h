@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,11 @@ namespace recio::os {
 std::string_view trim(std::string_view name);
 
 // The full path name of `name`: relative names are taken in the current
-// directory (the file need not exist).
-std::string full_path(std::string_view name);
+// directory (the file need not exist), and "." and ".." components are
+// dropped by the text alone, without following links. None when a relative
+// name has no directory to be taken in (the working directory was removed):
+// the caller then reports the name as given, and nothing is created.
+std::optional<std::string> full_path(std::string_view name);
 
 // The run-time error for a failed open of `path` with errno `err`.
 Error open_error(int err, const std::string& path);

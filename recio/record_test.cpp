@@ -289,5 +289,41 @@ TEST_F(Records, OpeningNewFiles) {
   EXPECT_EQ(status_of([] { write_record(9, kInts); }), 0xC0000101u);  // 257
 }
 
+TEST_F(Records, UnformattedTransfersOnAFormattedUnitAreError256) {
+  write_record(7, kInts);
+  // Both directions: "Message not found", and a code that exits 255.
+  for (const auto& transfer : std::vector<std::function<void()>>{
+           [] { UnformattedWrite w(7); },
+           [] { UnformattedRead r(7); },
+       }) {
+    try {
+      transfer();
+      ADD_FAILURE() << "no error";
+    } catch (const RunEnd& e) {
+      EXPECT_EQ(e.status(), 0xC0000100u);
+      EXPECT_EQ(e.line(), "forrtl: severe (256): Message not found");
+      EXPECT_EQ(e.exit_status(), 255);
+    }
+  }
+}
+
+TEST_F(Records, UnitFiveRefusesEveryWrite) {
+  ::setenv("FORT5", (dir_ / "in8.txt").c_str(), 1);
+  input("    1\n");
+  EXPECT_EQ(status_of([] { write_record(5, kInts); }), 0xC0000026u);  // 38
+  ::unsetenv("FORT5");
+}
+
+TEST_F(Records, ACarriageReturnEndingTheInputStaysInTheRecord) {
+  input("    1\r\n    2\r");
+  FormattedInput& in = formatted_input(8);
+  std::string_view record;
+  ASSERT_TRUE(in.next_record(record));
+  EXPECT_EQ(record, "    1");
+  ASSERT_TRUE(in.next_record(record));
+  EXPECT_EQ(record, "    2\r");
+  EXPECT_FALSE(in.next_record(record));
+}
+
 }  // namespace
 }  // namespace recio

@@ -42,15 +42,24 @@ int error_fd() {
   return g_error_fd;
 }
 
-// One report line and its line feed. Async-signal-safe.
-void write_error_line(std::string_view line) {
+// One line and its line feed on `fd`, whole however long it is: in one
+// write when it fits the buffer (every line a signal handler writes does).
+// Async-signal-safe.
+void write_line(int fd, std::string_view line) {
   char buf[512];
-  const std::size_t n = std::min(line.size(), sizeof buf - 1);
-  std::memcpy(buf, line.data(), n);
-  buf[n] = '\n';
-  const int fd = error_fd();
-  (void)os::write_all(fd, buf, n + 1);
+  if (line.size() < sizeof buf) {
+    std::memcpy(buf, line.data(), line.size());
+    buf[line.size()] = '\n';
+    (void)os::write_all(fd, buf, line.size() + 1);
+    return;
+  }
+  if (os::write_all(fd, line.data(), line.size())) {
+    (void)os::write_all(fd, "\n", 1);
+  }
 }
+
+// One report line on the error stream. Async-signal-safe.
+void write_error_line(std::string_view line) { write_line(error_fd(), line); }
 
 void report_from_signal(Error error, std::string_view event) {
   char line[256];
@@ -65,9 +74,12 @@ void on_console_event(int sig) {
     const std::string_view event = sig == SIGINT    ? "control-C"
                                    : sig == SIGQUIT ? "control-BREAK"
                                                     : "window-CLOSE";
+    // What was written comes before the report, as at every ending.
+    OutputBuffer::flush_all_from_signal();
     report_from_signal(Error::kAbortEvent, event);
+  } else {
+    OutputBuffer::flush_all_from_signal();
   }
-  OutputBuffer::flush_all_from_signal();
   ::_exit(128 + sig);
 }
 
@@ -82,9 +94,9 @@ void on_processor_exception(int sig, siginfo_t* info, void*) {
     }
   }
   g_stopping = 1;
-  report_from_signal(error, {});
   OutputBuffer::flush_all_from_signal();
-  ::_exit(static_cast<int>(status_code(error) & 0xFF));
+  report_from_signal(error, {});
+  ::_exit(exit_status(status_code(error), true));
 }
 
 void install(int sig, void (*handler)(int)) {
@@ -211,46 +223,45 @@ int end_run(const RunEnd& first) noexcept {
   RunEnd end = first;
   // Writing the stop record can itself fail (unit 6 on the scratch file, a
   // full disk); that failure is then what ends the run.
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  if (end.kind() == RunEnd::Kind::kPlainStop ||
+      end.kind() == RunEnd::Kind::kNumericStop) {
     try {
-      switch (end.kind()) {
-        case RunEnd::Kind::kPlainStop:
-          write_stop_record("Stop - Program terminated.");
-          break;
-        case RunEnd::Kind::kNumericStop: {
-          char text[64] = "Return code ";
-          const std::string_view code = end.line();
-          const std::size_t n = std::min(code.size(), sizeof text - 13);
-          std::memcpy(text + 12, code.data(), n);
-          write_stop_record({text, 12 + n});
-          break;
-        }
-        case RunEnd::Kind::kReport:
-          write_error_line(end.line());
-          break;
-        case RunEnd::Kind::kMessage: {
-          char buf[512];
-          const std::size_t n = std::min(end.line().size(), sizeof buf - 1);
-          std::memcpy(buf, end.line().data(), n);
-          buf[n] = '\n';
-          (void)os::write_all(2, buf, n + 1);
-          break;
-        }
+      if (end.kind() == RunEnd::Kind::kPlainStop) {
+        write_stop_record("Stop - Program terminated.");
+      } else {
+        char text[64] = "Return code ";
+        const std::string_view code = end.line();
+        const std::size_t n = std::min(code.size(), sizeof text - 13);
+        std::memcpy(text + 12, code.data(), n);
+        write_stop_record({text, 12 + n});
       }
-      break;
     } catch (const RunEnd& inner) {
       end = inner;
     } catch (...) {
       end = RunEnd::report(Error::kNoMemory, 0, {});
     }
   }
+  // Every unit's pending records are written out before the report line, so
+  // that a file holding both output and reports reads in the order things
+  // happened. A write that fails now is reported only after a stop; a
+  // failure already being reported stays the one reported.
   std::optional<RunEnd> failure = close_all();
-  if (failure && (end.kind() == RunEnd::Kind::kPlainStop ||
-                  end.kind() == RunEnd::Kind::kNumericStop)) {
-    write_error_line(failure->line());
-    end = *failure;
+  switch (end.kind()) {
+    case RunEnd::Kind::kPlainStop:
+    case RunEnd::Kind::kNumericStop:
+      if (failure) {
+        end = *failure;
+        write_error_line(end.line());
+      }
+      break;
+    case RunEnd::Kind::kReport:
+      write_error_line(end.line());
+      break;
+    case RunEnd::Kind::kMessage:
+      write_line(2, end.line());
+      break;
   }
-  return static_cast<int>(end.status() & 0xFFu);
+  return end.exit_status();
 }
 
 }  // namespace recio

@@ -28,8 +28,9 @@ constexpr std::string_view kConsoleIn = "CONIN$";
 constexpr std::string_view kConsoleOut = "CONOUT$";
 
 // Connects `number` by default: the file its FORT<n> variable names, else the
-// standard stream or "fort.<n>".
+// standard stream or "fort.<n>". Unit 5 is always connected for input.
 Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
+  if (number == 5 && form == Unit::Form::kFormatted) for_output = false;
   const std::string var = "FORT" + std::to_string(number);
   const char* value = os::env(var.c_str());
   std::string_view name = value != nullptr ? os::trim(value) : "";
@@ -51,7 +52,9 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
   if (fd < 0) {
     const std::string file =
         name.empty() ? "fort." + std::to_string(number) : std::string(name);
-    shown = os::full_path(file);
+    std::optional<std::string> path = os::full_path(file);
+    if (!path) throw RunEnd::report(Error::kFileName, number, file);
+    shown = std::move(*path);
     const int flags = form == Unit::Form::kUnformatted ? O_RDWR | O_CREAT
                       : for_output ? O_WRONLY | O_CREAT | O_TRUNC
                                    : O_RDONLY;
@@ -60,8 +63,8 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
       throw RunEnd::report(os::open_error(errno, shown), number, shown);
     owns = true;
   }
-  auto [it, inserted] =
-      table().try_emplace(number, number, std::move(shown), fd, owns, form);
+  auto [it, inserted] = table().try_emplace(number, number, std::move(shown),
+                                            fd, owns, form, !for_output);
   return it->second;
 }
 
@@ -90,10 +93,20 @@ OutputBuffer::~OutputBuffer() {
 
 bool OutputBuffer::append(const char* data, std::size_t n) {
   std::size_t used = committed_.load(std::memory_order_relaxed);
-  if (n > kCapacity - used || slot_ == kMaxBuffers) {
+  // One comparison on the common path: room_ is 0 until the first record
+  // has gone, and stays 0 for a buffer without a signal slot.
+  if (n > room_ - used) [[unlikely]] {
     if (!flush()) return false;
     used = 0;
-    if (n > kCapacity || slot_ == kMaxBuffers) {
+    if (!started_) {
+      // The first record goes straight to the file: a device that refuses
+      // writes ends the run here, before anything else is done.
+      started_ = true;
+      room_ = slot_ < kMaxBuffers ? kCapacity : 0;
+      const os::SignalGuard guard;
+      return os::write_all(fd_, data, n);
+    }
+    if (n > room_) {
       const os::SignalGuard guard;
       return os::write_all(fd_, data, n);
     }
@@ -212,19 +225,21 @@ FormattedInput::FormattedInput(const Unit& unit, int fd, bool is_standard_input)
     : unit_(unit),
       fd_(fd),
       standard_input_(is_standard_input),
-      terminal_(os::is_terminal(fd)),
       buf_(std::size_t(1) << 16) {}
 
 bool FormattedInput::fill() {
   if (at_eof_) return false;
+  // Before waiting for more input, everything written so far goes out: a
+  // reader at the other end of a pipe, or whoever types the input, sees each
+  // problem's output without waiting for the end of the input. Once per
+  // refill (64 KiB of input from a file), not per record.
+  flush_all_units();
   if (begin_ > 0) {
     std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
   if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
-  // Whoever types the input first sees everything written so far.
-  if (terminal_) flush_all_units();
   const ssize_t r = os::read_some(fd_, buf_.data() + end_, buf_.size() - end_);
   if (r < 0) fail(Error::kReadFailure, unit_.number());
   if (r == 0) {
@@ -251,10 +266,10 @@ bool FormattedInput::next_record(std::string_view& record) {
     scanned = end_ - begin_;  // offsets shift when fill() compacts
     if (!fill()) {
       if (end_ == begin_) return false;
-      // A last line without a line feed is still a record.
-      std::size_t len = end_ - begin_;
-      if (buf_[end_ - 1] == '\r') --len;
-      record = std::string_view(buf_.data() + begin_, len);
+      // A last line without a line feed is still a record. Only a carriage
+      // return directly before a line feed is dropped: one that ends the
+      // input stays in the record.
+      record = std::string_view(buf_.data() + begin_, end_ - begin_);
       begin_ = end_;
       break;
     }
@@ -272,12 +287,13 @@ bool FormattedInput::next_record(std::string_view& record) {
 // Unit
 
 Unit::Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
-           Form form)
+           Form form, bool input_only)
     : number_(number),
       name_(std::move(name)),
       fd_(fd),
       owns_fd_(owns_fd),
-      form_(form) {
+      form_(form),
+      input_only_(input_only) {
   struct stat st {};
   if (::fstat(fd, &st) == 0) {
     has_identity_ = true;
@@ -323,6 +339,9 @@ FormattedOutput& formatted_output(std::int32_t unit) {
   if (u->form() != Unit::Form::kFormatted) {
     fail(Error::kFormattedOnUnformatted, unit);
   }
+  // A unit connected for input (unit 5) refuses every write at once, even
+  // where its descriptor would take the bytes (a terminal).
+  if (u->input_only()) fail(Error::kWriteFailure, unit);
   FormattedOutput& out = u->output();
   units_detail::last_output = {unit, &out};
   return out;
@@ -342,7 +361,7 @@ Unit& unformatted_unit(std::int32_t unit) {
   if (u == nullptr) u = &connect_default(unit, Unit::Form::kUnformatted, true);
   if (u->form() != Unit::Form::kUnformatted) {
     // There is no message for this in the table: the report says so.
-    fail(static_cast<Error>(256), unit);
+    fail(Error::kUnformattedOnFormatted, unit);
   }
   return *u;
 }
@@ -355,7 +374,9 @@ std::string_view unit_file_name(std::int32_t unit) {
 void open_new(std::int32_t unit, std::string_view name) {
   std::string_view trimmed = os::trim(name);
   if (trimmed.size() > 256) trimmed = trimmed.substr(0, 256);
-  const std::string path = os::full_path(trimmed);
+  const std::optional<std::string> full = os::full_path(trimmed);
+  if (!full) throw RunEnd::report(Error::kFileName, unit, trimmed);
+  const std::string& path = *full;
   if (Unit* present = find_unit(unit)) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 &&
@@ -377,7 +398,8 @@ void open_new(std::int32_t unit, std::string_view name) {
     }
     fail(e);
   }
-  table().try_emplace(unit, unit, path, fd, true, Unit::Form::kUnformatted);
+  table().try_emplace(unit, unit, path, fd, true, Unit::Form::kUnformatted,
+                      false);
 }
 
 void flush_all_units() {

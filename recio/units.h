@@ -19,7 +19,9 @@ namespace recio {
 class Unit;
 
 // Output bytes on their way to one file descriptor. Whole records are
-// appended; the bytes are written when the buffer fills, at every ending of
+// appended. The first record goes straight to the file (a device that
+// refuses writes is found at once); later ones are collected and written
+// when the buffer fills, before the run waits for input, at every ending of
 // the run, and (for a terminal) at the end of every record. The committed
 // bytes are always whole records, so a signal handler may write them out.
 class OutputBuffer {
@@ -44,6 +46,10 @@ class OutputBuffer {
   std::unique_ptr<char[]> data_;
   std::atomic<std::size_t> committed_{0};
   std::size_t slot_;
+  // The bytes a record may find room in: 0 until the first record has been
+  // written, so that append() needs one comparison for both rules.
+  std::size_t room_ = 0;
+  bool started_ = false;
 };
 
 // The formatted-output side of a unit: the record being built and its
@@ -113,7 +119,6 @@ class FormattedInput {
   const Unit& unit_;
   int fd_;
   bool standard_input_;
-  bool terminal_;
   bool at_eof_ = false;
   std::vector<char> buf_;
   std::size_t begin_ = 0;
@@ -124,7 +129,8 @@ class Unit {
  public:
   enum class Form : std::uint8_t { kFormatted, kUnformatted };
 
-  Unit(std::int32_t number, std::string name, int fd, bool owns_fd, Form form);
+  Unit(std::int32_t number, std::string name, int fd, bool owns_fd, Form form,
+       bool input_only);
   ~Unit();
   Unit(const Unit&) = delete;
   Unit& operator=(const Unit&) = delete;
@@ -133,6 +139,8 @@ class Unit {
   const std::string& name() const { return name_; }
   Form form() const { return form_; }
   int fd() const { return fd_; }
+  // Connected for input: every write is refused (error 38).
+  bool input_only() const { return input_only_; }
   bool same_file(dev_t dev, ino_t ino) const {
     return has_identity_ && dev == dev_ && ino == ino_;
   }
@@ -157,6 +165,7 @@ class Unit {
   int fd_;
   bool owns_fd_;
   Form form_;
+  bool input_only_;
   bool has_identity_ = false;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
@@ -205,7 +214,7 @@ void open_new(std::int32_t unit, std::string_view name);
 // path name); empty when it is not connected.
 std::string_view unit_file_name(std::int32_t unit);
 
-// Writes out pending output of every unit (before a read from a terminal).
+// Writes out pending output of every unit (before every wait for input).
 void flush_all_units();
 
 // Closes every unit: records held open are written, buffers flushed, named

@@ -133,3 +133,57 @@ def run_measured(exe, deck_path, cwd, env=None, timeout=120):
                         str(timeout)], capture_output=True, env=clean_env(env))
     status, peak = (int(v) for v in p.stdout.split())
     return status, peak, p.stderr
+
+
+def run_merged(exe, deck, cwd=None, env=None, timeout=120):
+    """Runs karvon like run(), with standard output and standard error in one
+    file (`karvon < deck > out 2>&1`), so that the order in which records and
+    reports were written shows. Returns a Run whose `out` is that file and
+    whose `err` is empty."""
+    own_dir = cwd is None
+    if own_dir:
+        cwd = tempfile.mkdtemp(prefix='karvon_script_')
+    with tempfile.TemporaryFile() as deck_file, tempfile.TemporaryFile() as out_file:
+        deck_file.write(deck)
+        deck_file.seek(0)
+        p = subprocess.Popen([exe], stdin=deck_file, stdout=out_file, stderr=subprocess.STDOUT,
+                             cwd=cwd, env=clean_env(env))
+        try:
+            p.wait(timeout=timeout)
+        finally:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        out_file.seek(0)
+        out = out_file.read()
+    files = sorted(os.listdir(cwd))
+    if own_dir:
+        shutil.rmtree(cwd, ignore_errors=True)
+    return Run(out, b'', p.returncode, files)
+
+
+def report_line(number, text, severity='severe'):
+    """A run-time error's report line as written on the error stream."""
+    return b'forrtl: %s (%d): %s\n' % (severity.encode(), number, text.encode())
+
+
+class Checks:
+    """Named checks of one script; main() prints the failures and returns the
+    script's exit status."""
+
+    def __init__(self):
+        self.failures = []
+        self.count = 0
+
+    def check(self, name, got, want):
+        self.count += 1
+        if got != want:
+            self.failures.append('%s: got %r, expected %r' % (name, got, want))
+
+    def main(self, cases):
+        for case in cases:
+            case(self)
+        for f in self.failures:
+            print(f)
+        print('%d checks, %d failed' % (self.count, len(self.failures)))
+        return 1 if self.failures else 0

@@ -158,12 +158,12 @@ def pipe_bytes(fd):
     return buf[0]
 
 
-def wait_blocked_on_full_pipe(p):
+def wait_blocked_on_full_pipe(p, fd):
     """Until the child sleeps with a nearly full pipe that no longer grows."""
     deadline = time.monotonic() + 30
     last = -1
     while time.monotonic() < deadline:
-        now = pipe_bytes(p.stdout.fileno())
+        now = pipe_bytes(fd)
         with open('/proc/%d/stat' % p.pid) as f:
             state = f.read().rsplit(')', 1)[1].split()[0]
         if now == last and now > 60000 and state == 'S':
@@ -173,29 +173,42 @@ def wait_blocked_on_full_pipe(p):
 
 
 def signal_during_stop(exe, failures):
-    """The output is sized so that the run's last flush, made by the stop
-    itself, fills the pipe: the stop is then under way and waiting when the
-    signal comes."""
-    filler = problem(SMALL_ROWS, iout=6) * 45
+    """The stop is made to wait in its own write-out: standard output is a
+    pipe that the test has filled almost to the brim before the run, the run's
+    records (under 64 KiB after the first, which goes straight through) are
+    collected until the ending writes them out, and that write-out cannot
+    finish until the pipe is read. The deck comes from a file smaller than the
+    input buffer, so no wait for input writes them out earlier. An ending
+    that is a report (a bad field) writes out the records before its report
+    line, so it waits in the same place."""
+    filler = problem(SMALL_ROWS, iout=6) * 20
     endings = [
         ('plain stop', filler + CLOSING, 0, b'', b'Stop - Program terminated.\r\n'),
         ('stop 2222', filler + problem([[1, 1, 2], [1, 1, 0]], kinds=[-1], cols=[1, 1],
                                        iunit=9, iout=6),
          2222 % 256, b'', b'Return code 2222\r\n'),
-        ('end of input', filler, 24,
-         b'forrtl: severe (24): end-of-file during read, unit 5, file CONIN$\n',
+        ('bad field', filler + b'    x    0\n', 64,
+         b'forrtl: severe (64): input conversion error, unit 5, file CONIN$\n',
          SMALL_OBJECTIVE_TAIL),
     ]
+    brim = 65536 - 4096
     for (name, deck, status, err_want, tail), (sig, _) in zip(endings, EVENTS):
         with tempfile.TemporaryDirectory() as cwd, tempfile.TemporaryFile() as stdin:
             stdin.write(deck)
             stdin.seek(0)
-            p = subprocess.Popen([exe], stdin=stdin, stdout=subprocess.PIPE,
+            r, w = os.pipe()
+            os.write(w, b'.' * brim)
+            p = subprocess.Popen([exe], stdin=stdin, stdout=w,
                                  stderr=subprocess.PIPE, cwd=cwd, env=clean_env())
-            wait_blocked_on_full_pipe(p)
+            os.close(w)
+            reader = os.fdopen(r, 'rb')
+            wait_blocked_on_full_pipe(p, r)
             p.send_signal(sig)
             time.sleep(0.1)
-            out, err = p.communicate(timeout=60)
+            out = reader.read()
+            reader.close()
+            err = p.stderr.read()
+            p.wait(timeout=60)
         where = '%s, %s during the stop' % (name, sig.name)
         if p.returncode != status or err != err_want:
             failures.append('%s: status %d, stderr %r' % (where, p.returncode, err))
