@@ -28,13 +28,6 @@ namespace {
 // written.
 constexpr std::size_t kGroup = 4;
 
-// Up to kGroup columns: where each starts and the multiplier of its row.
-struct ColumnGroup {
-  double* const* y;
-  const double* t;
-  std::size_t count;
-};
-
 // What the kernel computes in each column of a group.
 enum class Form : std::uint8_t {
   kSubtract,  // y - f * t
@@ -91,16 +84,10 @@ template <std::size_t W, std::size_t C, Form form>
 // Inlined into one function per instruction set; the loops over the group's
 // columns are unrolled so that every column's values stay in registers.
 template <std::size_t W, std::size_t C, Form form>
-[[gnu::always_inline]] inline void update_rows(const ColumnGroup& g,
+[[gnu::always_inline]] inline void update_rows(double* const (&y)[C],
+                                               const double (&t)[C],
                                                const double* f,
                                                std::size_t k) {
-  double* y[C];
-  double t[C];
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    t[c] = g.t[c];
-  }
   const std::size_t last = k - W;
   const bool ragged = k % W != 0;
   Vec<W> tail[C] = {};
@@ -117,49 +104,56 @@ template <std::size_t W, std::size_t C, Form form>
   }
 }
 
-// Columns other than the pivot column, a block at a time.
-constexpr std::size_t kBlock = 64;
-
-// Left unset: only the first `count` entries are ever read, and clearing a
-// kilobyte on every pivot is a sizeable share of the pivot itself.
-struct ColumnBlock {
-  std::array<double*, kBlock> y;
-  std::array<double, kBlock> t;
-  std::size_t count = 0;
-};
-
-// Every entry of the block's columns: the pivot row gets its divided entry
-// (a division by p, never a multiply by 1/p), every other row its one
-// multiply and one subtract. The divisions are all issued first: they are
-// independent of each other and of the updates, and run while the first
-// groups are updated. The pivot row runs through the column update too (one
-// unbroken loop is faster than two around it) and then gets its value.
-template <std::size_t W>
-[[gnu::always_inline]] inline void eliminate_block(ColumnBlock& b,
+// C neighbouring columns from `first` on, columns `stride` apart: the
+// pivot-row entries divided by p (a division, never a multiply by 1/p), every
+// other row its one multiply and one subtract. The pivot row runs through the
+// column update too (one unbroken loop is faster than two around it) and then
+// gets its divided entry.
+template <std::size_t W, std::size_t C>
+[[gnu::always_inline]] inline void eliminate_group(double* first,
+                                                   std::size_t stride,
                                                    const double* f,
                                                    std::size_t ip, double p,
                                                    std::size_t k) {
-  const std::size_t count = b.count;
-  for (std::size_t c = 0; c < count; ++c) b.t[c] = b.y[c][ip] / p;
-  std::size_t c = 0;
-  for (; c + kGroup <= count; c += kGroup) {
-    update_rows<W, kGroup, Form::kSubtract>({&b.y[c], &b.t[c], kGroup}, f, k);
+  double* y[C];
+  double t[C];
+#pragma GCC unroll 4
+  for (std::size_t c = 0; c < C; ++c) {
+    y[c] = first + c * stride;
+    t[c] = y[c][ip] / p;
   }
-  switch (count - c) {
+  update_rows<W, C, Form::kSubtract>(y, t, f, k);
+#pragma GCC unroll 4
+  for (std::size_t c = 0; c < C; ++c) y[c][ip] = t[c];
+}
+
+// Columns [from, to), which do not include the pivot column, kGroup at a
+// time (three with SSE2, whose sixteen registers would not hold a fourth
+// column's values beside its own): a group shares each load of the
+// multipliers.
+template <std::size_t W>
+[[gnu::always_inline]] inline void eliminate_columns(
+    MatrixRef A, std::int32_t from, std::int32_t to, const double* f,
+    std::size_t ip, double p, std::size_t k) {
+  const auto stride = std::size_t(A.rows());
+  std::int32_t j = from;
+  constexpr std::size_t kColumns = W == 2 ? 3 : kGroup;
+  for (; j + std::int32_t(kColumns) <= to; j += std::int32_t(kColumns)) {
+    eliminate_group<W, kColumns>(A.column(j).data(), stride, f, ip, p, k);
+  }
+  switch (to - j) {
     case 3:
-      update_rows<W, 3, Form::kSubtract>({&b.y[c], &b.t[c], 3}, f, k);
+      eliminate_group<W, 3>(A.column(j).data(), stride, f, ip, p, k);
       break;
     case 2:
-      update_rows<W, 2, Form::kSubtract>({&b.y[c], &b.t[c], 2}, f, k);
+      eliminate_group<W, 2>(A.column(j).data(), stride, f, ip, p, k);
       break;
     case 1:
-      update_rows<W, 1, Form::kSubtract>({&b.y[c], &b.t[c], 1}, f, k);
+      eliminate_group<W, 1>(A.column(j).data(), stride, f, ip, p, k);
       break;
     default:
       break;
   }
-  for (c = 0; c < count; ++c) b.y[c][ip] = b.t[c];
-  b.count = 0;
 }
 
 // One pivot as `eliminate` states it.
@@ -187,13 +181,8 @@ template <std::size_t W>
   const double* f = A.column(s.jp).data();
   const auto row = std::size_t(s.ip - 1);
   const auto rows = std::size_t(s.k);
-  ColumnBlock block;
-  for (std::int32_t j = 1; j <= s.N; ++j) {
-    if (j == s.jp) continue;
-    block.y[block.count++] = A.column(j).data();
-    if (block.count == kBlock) eliminate_block<W>(block, f, row, p, rows);
-  }
-  if (block.count > 0) eliminate_block<W>(block, f, row, p, rows);
+  eliminate_columns<W>(A, 1, s.jp, f, row, p, rows);
+  eliminate_columns<W>(A, s.jp + 1, s.N + 1, f, row, p, rows);
   // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
   // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
   // would give -0.0. Every row is done from b = 0.0 first, in place; the
@@ -202,8 +191,9 @@ template <std::size_t W>
   double* pivot_column = A.column(s.jp).data();
   const bool one = s.one_row >= 1 && s.one_row <= s.k;
   const double f_one = one ? A(s.one_row, s.jp) : 0.0;
-  update_rows<W, 1, Form::kNegate>({&pivot_column, &t, 1}, pivot_column,
-                                   rows);
+  double* const negated[1] = {pivot_column};
+  const double multiplier[1] = {t};
+  update_rows<W, 1, Form::kNegate>(negated, multiplier, pivot_column, rows);
   if (one && s.one_row != s.ip) A(s.one_row, s.jp) = 1.0 - f_one * t;
   A(s.ip, s.jp) = t;
 }
