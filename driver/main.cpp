@@ -2,6 +2,7 @@
 #include <new>
 
 #include "driver/karvon.h"
+#include "recio/endings.h"
 #include "recio/errors.h"
 #include "recio/startup.h"
 

@@ -10,8 +10,8 @@
 
 #include "driver/karvon.h"
 #include "fuzz/fuzz_support.h"
+#include "recio/endings.h"
 #include "recio/errors.h"
-#include "recio/startup.h"
 #include "recio/units.h"
 
 namespace {

@@ -4,8 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "recio/units.h"
-
 namespace recio {
 namespace {
 
@@ -209,10 +207,6 @@ RunEnd RunEnd::message(std::string_view text, std::uint32_t status) {
   RunEnd end(Kind::kMessage, status);
   end.set_line(text);
   return end;
-}
-
-void fail(Error error, std::int32_t unit) {
-  throw RunEnd::report(error, unit, unit_file_name(unit));
 }
 
 void fail(Error error) { throw RunEnd::report(error, 0, {}); }

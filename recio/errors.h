@@ -92,10 +92,9 @@ inline constexpr std::size_t kReportRoom = 200;
 // The status code of an error: 0xC0000000 + N for a severe one.
 std::uint32_t status_code(Error error);
 
-// Raise a severe run-time error on `unit` (whose file name comes from the
-// unit table). Does not return.
-[[noreturn]] void fail(Error error, std::int32_t unit);
-// Raise a severe error that names no unit (600, 601, 603, 41, 201).
+// Raise a severe error that names no unit (600, 601, 603, 41, 201). The
+// errors on a unit, which name its file, are raised by fail(error, unit) in
+// units.h: this file knows nothing of units.
 [[noreturn]] void fail(Error error);
 // The plain stop and the numeric stop. Do not return.
 [[noreturn]] void stop_plain();

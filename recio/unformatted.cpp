@@ -1,8 +1,5 @@
 #include "recio/unformatted.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <bit>
 
 #include "recio/os_file.h"
@@ -29,18 +26,6 @@ std::uint64_t get_le(const unsigned char* p, std::size_t n) {
 
 void open_new_unformatted(std::int32_t unit, std::string_view name) {
   open_new(unit, name);
-}
-
-void rewind(std::int32_t unit) {
-  Unit* u = find_unit(unit);
-  if (u == nullptr) return;
-  if (u->form() == Unit::Form::kFormatted) {
-    if (!u->flush()) fail(Error::kWriteFailure, unit);
-    if (::lseek(u->fd(), 0, SEEK_SET) < 0) fail(Error::kRewind, unit);
-    return;
-  }
-  u->position = 0;
-  u->truncate_next = true;
 }
 
 UnformattedWrite::UnformattedWrite(std::int32_t unit)
@@ -75,7 +60,9 @@ void UnformattedWrite::finish() {
   u.position += off_t(r.size());
   if (u.truncate_next) {
     // After a rewind, the record written becomes the file's last.
-    if (::ftruncate(u.fd(), u.position) != 0) fail(Error::kWriteFailure, unit_);
+    if (!os::truncate_file(u.fd(), u.position)) {
+      fail(Error::kWriteFailure, unit_);
+    }
     u.truncate_next = false;
   }
 }
@@ -89,10 +76,10 @@ UnformattedRead::UnformattedRead(std::int32_t unit)
   if (got == 0) fail(Error::kEndOfFile, unit);
   if (got != ssize_t(kLengthBytes)) fail(Error::kReadFailure, unit);
   const std::uint64_t length = get_le(head, kLengthBytes);
-  struct stat st {};
-  if (::fstat(u.fd(), &st) != 0) fail(Error::kReadFailure, unit);
+  const off_t size = os::file_size(u.fd());
+  if (size < 0) fail(Error::kReadFailure, unit);
   const std::uint64_t need = std::uint64_t(u.position) + 2 * kLengthBytes + length;
-  if (need > std::uint64_t(st.st_size)) fail(Error::kReadFailure, unit);
+  if (need > std::uint64_t(size)) fail(Error::kReadFailure, unit);
   u.record.resize(length);
   if (length > 0 &&
       os::pread_full(u.fd(), reinterpret_cast<char*>(u.record.data()), length,

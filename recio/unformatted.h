@@ -10,9 +10,7 @@ namespace recio {
 
 class Unit;
 
-// Position `unit` before its first record; the next write truncates the file
-// after itself. Does nothing for an unconnected unit.
-void rewind(std::int32_t unit);
+// The rewind of a unit, formatted or unformatted, is in units.h.
 
 // Opens `unit` on a new file `name` ("NEW", unformatted, sequential). A repeat
 // open of the same file on the same unit changes nothing.

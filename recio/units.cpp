@@ -1,10 +1,5 @@
 #include "recio/units.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -13,11 +8,6 @@
 
 namespace recio {
 namespace {
-
-// Buffers a signal handler may write out. Slots are claimed and released by
-// the main flow only; the handler just reads them.
-constexpr std::size_t kMaxBuffers = 64;
-std::atomic<OutputBuffer*> g_buffers[kMaxBuffers];
 
 std::map<std::int32_t, Unit>& table() {
   static std::map<std::int32_t, Unit> units;
@@ -55,12 +45,13 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
     std::optional<std::string> path = os::full_path(file);
     if (!path) throw RunEnd::report(Error::kFileName, number, file);
     shown = std::move(*path);
-    const int flags = form == Unit::Form::kUnformatted ? O_RDWR | O_CREAT
-                      : for_output ? O_WRONLY | O_CREAT | O_TRUNC
-                                   : O_RDONLY;
-    fd = ::open(shown.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0)
-      throw RunEnd::report(os::open_error(errno, shown), number, shown);
+    const os::OpenMode mode = form == Unit::Form::kUnformatted
+                                  ? os::OpenMode::kReadWrite
+                              : for_output ? os::OpenMode::kWriteTruncate
+                                           : os::OpenMode::kRead;
+    const os::Opened opened = os::open_file(shown, mode);
+    if (opened.fd < 0) throw RunEnd::report(opened.error, number, shown);
+    fd = opened.fd;
     owns = true;
   }
   auto [it, inserted] = table().try_emplace(number, number, std::move(shown),
@@ -69,72 +60,6 @@ Unit& connect_default(std::int32_t number, Unit::Form form, bool for_output) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// OutputBuffer
-
-OutputBuffer::OutputBuffer(int fd, bool write_through)
-    : fd_(fd),
-      write_through_(write_through),
-      data_(std::make_unique<char[]>(kCapacity)),
-      slot_(kMaxBuffers) {
-  for (std::size_t i = 0; i < kMaxBuffers; ++i) {
-    OutputBuffer* expected = nullptr;
-    if (g_buffers[i].compare_exchange_strong(expected, this)) {
-      slot_ = i;
-      break;
-    }
-  }
-}
-
-OutputBuffer::~OutputBuffer() {
-  if (slot_ < kMaxBuffers) g_buffers[slot_].store(nullptr);
-}
-
-bool OutputBuffer::append(const char* data, std::size_t n) {
-  std::size_t used = committed_.load(std::memory_order_relaxed);
-  // One comparison on the common path: room_ is 0 until the first record
-  // has gone, and stays 0 for a buffer without a signal slot.
-  if (n > room_ - used) [[unlikely]] {
-    if (!flush()) return false;
-    used = 0;
-    if (!started_) {
-      // The first record goes straight to the file: a device that refuses
-      // writes ends the run here, before anything else is done.
-      started_ = true;
-      room_ = slot_ < kMaxBuffers ? kCapacity : 0;
-      const os::SignalGuard guard;
-      return os::write_all(fd_, data, n);
-    }
-    if (n > room_) {
-      const os::SignalGuard guard;
-      return os::write_all(fd_, data, n);
-    }
-  }
-  std::memcpy(data_.get() + used, data, n);
-  committed_.store(used + n, std::memory_order_release);
-  return write_through_ ? flush() : true;
-}
-
-bool OutputBuffer::flush() {
-  const std::size_t n = committed_.load(std::memory_order_relaxed);
-  if (n == 0) return true;
-  const os::SignalGuard guard;
-  const bool ok = os::write_all(fd_, data_.get(), n);
-  committed_.store(0, std::memory_order_release);
-  return ok;
-}
-
-void OutputBuffer::flush_all_from_signal() noexcept {
-  for (std::atomic<OutputBuffer*>& slot : g_buffers) {
-    OutputBuffer* b = slot.load(std::memory_order_acquire);
-    if (b == nullptr) continue;
-    const std::size_t n = b->committed_.load(std::memory_order_acquire);
-    if (n > 0 && os::write_all(b->fd_, b->data_.get(), n)) {
-      b->committed_.store(0, std::memory_order_release);
-    }
-  }
-}
 
 // ---------------------------------------------------------------------------
 // FormattedOutput
@@ -293,17 +218,11 @@ Unit::Unit(std::int32_t number, std::string name, int fd, bool owns_fd,
       fd_(fd),
       owns_fd_(owns_fd),
       form_(form),
-      input_only_(input_only) {
-  struct stat st {};
-  if (::fstat(fd, &st) == 0) {
-    has_identity_ = true;
-    dev_ = st.st_dev;
-    ino_ = st.st_ino;
-  }
-}
+      input_only_(input_only),
+      id_(os::file_id(fd)) {}
 
 Unit::~Unit() {
-  if (owns_fd_) ::close(fd_);
+  if (owns_fd_) os::close_file(fd_);
 }
 
 FormattedOutput& Unit::output() {
@@ -325,12 +244,32 @@ FormattedInput& Unit::input() {
 
 bool Unit::close() { return out_ ? out_->close() : true; }
 
+void Unit::rewind() {
+  if (form_ == Form::kFormatted) {
+    // Records written so far go out first; the next transfer starts at the
+    // beginning of the file.
+    if (!flush()) fail(Error::kWriteFailure, number_);
+    if (!os::seek_to_start(fd_)) fail(Error::kRewind, number_);
+    return;
+  }
+  position = 0;
+  truncate_next = true;
+}
+
 // ---------------------------------------------------------------------------
 // The table
 
 Unit* find_unit(std::int32_t unit) {
   auto it = table().find(unit);
   return it == table().end() ? nullptr : &it->second;
+}
+
+void fail(Error error, std::int32_t unit) {
+  throw RunEnd::report(error, unit, unit_file_name(unit));
+}
+
+void rewind(std::int32_t unit) {
+  if (Unit* u = find_unit(unit)) u->rewind();
 }
 
 FormattedOutput& formatted_output(std::int32_t unit) {
@@ -378,9 +317,7 @@ void open_new(std::int32_t unit, std::string_view name) {
   if (!full) throw RunEnd::report(Error::kFileName, unit, trimmed);
   const std::string& path = *full;
   if (Unit* present = find_unit(unit)) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 &&
-        present->same_file(st.st_dev, st.st_ino)) {
+    if (present->same_file(os::file_id(path))) {
       return;  // the same file on the same unit: nothing changes
     }
     // Another file: the present connection is closed (its file kept).
@@ -389,17 +326,16 @@ void open_new(std::int32_t unit, std::string_view name) {
     table().erase(unit);
     if (!flushed) fail(Error::kWriteFailure);
   }
-  const int fd =
-      ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const Error e = os::open_error(errno, path);
+  const os::Opened opened = os::open_file(path, os::OpenMode::kCreateNew);
+  if (opened.fd < 0) {
+    const Error e = opened.error;
     if (e == Error::kFileName || e == Error::kOpenFailure) {
       throw RunEnd::report(e, unit, path);
     }
     fail(e);
   }
-  table().try_emplace(unit, unit, path, fd, true, Unit::Form::kUnformatted,
-                      false);
+  table().try_emplace(unit, unit, path, opened.fd, true,
+                      Unit::Form::kUnformatted, false);
 }
 
 void flush_all_units() {

@@ -1,10 +1,11 @@
 #pragma once
 // The unit table: numbered units, the files they are connected to, and the
-// buffers between records and files.
+// formatted records on their way to and from those files (the bytes of
+// output records wait in an OutputBuffer, output_buffer.h). The errors on a
+// unit are raised here, naming its file.
 
 #include <sys/types.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,44 +14,12 @@
 #include <vector>
 
 #include "recio/errors.h"
+#include "recio/os_file.h"
+#include "recio/output_buffer.h"
 
 namespace recio {
 
 class Unit;
-
-// Output bytes on their way to one file descriptor. Whole records are
-// appended. The first record goes straight to the file (a device that
-// refuses writes is found at once); later ones are collected and written
-// when the buffer fills, before the run waits for input, at every ending of
-// the run, and (for a terminal) at the end of every record. The committed
-// bytes are always whole records, so a signal handler may write them out.
-class OutputBuffer {
- public:
-  static constexpr std::size_t kCapacity = std::size_t(1) << 16;
-
-  explicit OutputBuffer(int fd, bool write_through);
-  ~OutputBuffer();
-  OutputBuffer(const OutputBuffer&) = delete;
-  OutputBuffer& operator=(const OutputBuffer&) = delete;
-
-  // Appends whole records; false when the file refuses a write.
-  [[nodiscard]] bool append(const char* data, std::size_t n);
-  [[nodiscard]] bool flush();
-
-  // Writes out every buffer's committed bytes. Async-signal-safe.
-  static void flush_all_from_signal() noexcept;
-
- private:
-  int fd_;
-  bool write_through_;
-  std::unique_ptr<char[]> data_;
-  std::atomic<std::size_t> committed_{0};
-  std::size_t slot_;
-  // The bytes a record may find room in: 0 until the first record has been
-  // written, so that append() needs one comparison for both rules.
-  std::size_t room_ = 0;
-  bool started_ = false;
-};
 
 // The formatted-output side of a unit: the record being built and its
 // buffer.
@@ -141,8 +110,9 @@ class Unit {
   int fd() const { return fd_; }
   // Connected for input: every write is refused (error 38).
   bool input_only() const { return input_only_; }
-  bool same_file(dev_t dev, ino_t ino) const {
-    return has_identity_ && dev == dev_ && ino == ino_;
+  // Whether `id` (a file's identity, if known) is this unit's file.
+  bool same_file(const std::optional<os::FileId>& id) const {
+    return id && id_ && *id == *id_;
   }
 
   FormattedOutput& output();
@@ -158,6 +128,10 @@ class Unit {
   [[nodiscard]] bool flush() { return out_ ? out_->flush() : true; }
   // Writes a record held open, then flushes; false if a write failed.
   [[nodiscard]] bool close();
+  // Positions the unit before its first record. Formatted: pending records
+  // are written out and the file is read or written again from its start.
+  // Unformatted: the next write truncates the file after itself.
+  void rewind();
 
  private:
   std::int32_t number_;
@@ -166,9 +140,7 @@ class Unit {
   bool owns_fd_;
   Form form_;
   bool input_only_;
-  bool has_identity_ = false;
-  dev_t dev_ = 0;
-  ino_t ino_ = 0;
+  std::optional<os::FileId> id_;
   std::unique_ptr<FormattedOutput> out_;
   std::unique_ptr<FormattedInput> in_;
 };
@@ -206,6 +178,14 @@ Unit& unformatted_unit(std::int32_t unit);
 
 // The connected unit, or nullptr.
 Unit* find_unit(std::int32_t unit);
+
+// Raise a severe run-time error on `unit`, naming the file it is connected
+// to. Does not return.
+[[noreturn]] void fail(Error error, std::int32_t unit);
+
+// Position `unit` before its first record (Unit::rewind). Does nothing for
+// an unconnected unit.
+void rewind(std::int32_t unit);
 
 // Connects `unit` to a newly created file (status "NEW", unformatted).
 void open_new(std::int32_t unit, std::string_view name);

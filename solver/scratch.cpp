@@ -1,6 +1,7 @@
 #include "solver/scratch.h"
 
 #include "recio/unformatted.h"
+#include "recio/units.h"
 
 namespace solver {
 

@@ -74,6 +74,21 @@ def feed(p, deck, slow):
         pass
 
 
+def wait_caught(p, sig, timeout=10):
+    """Until the child catches `sig` (its handler installed), or it is gone."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            with open('/proc/%d/status' % p.pid) as f:
+                caught = next(int(line.split()[1], 16) for line in f
+                              if line.startswith('SigCgt:'))
+        except (OSError, StopIteration):
+            return
+        if caught & (1 << (int(sig) - 1)):
+            return
+        time.sleep(0.001)
+
+
 def run(exe, scenario, cwd, sig=None, delay=0.0):
     out_path = os.path.join(cwd, '..', os.path.basename(cwd) + '.out')
     with open(out_path, 'wb') as out:
@@ -83,9 +98,15 @@ def run(exe, scenario, cwd, sig=None, delay=0.0):
         if sig is None:
             feed(p, scenario.deck, scenario.slow_input)
         else:
-            # The signal goes out from a timer while the deck is being fed.
+            # The signal goes out from a timer while the deck is being fed,
+            # but not before karvon catches it: a signal sent before its
+            # start-up would meet the default action, not karvon.
             import threading
-            timer = threading.Timer(delay, p.send_signal, (sig,))
+
+            def send():
+                wait_caught(p, sig)
+                p.send_signal(sig)
+            timer = threading.Timer(delay, send)
             timer.start()
             feed(p, scenario.deck, scenario.slow_input)
             timer.join()
