@@ -31,6 +31,26 @@ TEST(Solve, SolvesAndReportsValuesAndObjective) {
   EXPECT_GT(s.iterations, 0);
 }
 
+// An observer that keeps what each step showed.
+struct Steps : karvon::StepObserver {
+  std::vector<karvon::StepKind> kinds;
+  std::vector<double> objective;  // -A(M,N) after each step
+  void step(const karvon::Step& s) override {
+    kinds.push_back(s.kind);
+    objective.push_back(-s.tableau.at(s.tableau.M, s.tableau.N));
+  }
+};
+
+TEST(Solve, AnObserverHearsOfEveryStep) {
+  Steps steps;
+  const karvon::Solution s = karvon::solve(small(), &steps);
+  ASSERT_TRUE(s.optimal()) << s.message;
+  using K = karvon::StepKind;
+  EXPECT_EQ(steps.kinds,
+            (std::vector<K>{K::kEntry, K::kStart, K::kPivot, K::kPivot}));
+  EXPECT_EQ(steps.objective.back(), s.objective);
+}
+
 TEST(Solve, OutcomesOtherThanOptimalAreStatusesNotErrors) {
   karvon::Problem unbounded = small();
   unbounded.rows = {{-1, 1, 4}, {-1, 3, 6}, {-1, -2, 0}};

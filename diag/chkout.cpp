@@ -114,12 +114,12 @@ void TableauPrint::step(const karvon::Step& s) {
   // CHKOUT reads A and changes nothing; MatrixRef is the solver's writable
   // view, so constness is set aside for the call only.
   const solver::MatrixRef A(
-      std::span<double>(const_cast<double*>(t.a.data()), t.a.size()), t.lda,
-      t.ncol);
-  const solver::VectorRef<const std::int32_t> LI(t.row);
-  const solver::VectorRef<const std::int32_t> LJ(t.col);
-  CHKOUT(A, LI, LJ, solver::VectorRef<const double>(t.bound), LI, LJ, t.M,
-         t.N, t.NV, t.lda, t.ncol, unit_, s.iteration, s.ip, s.jp);
+      std::span<double>(const_cast<double*>(t.a), t.a_size), t.lda, t.ncol);
+  const solver::VectorRef<const std::int32_t> LI({t.row, t.row_size});
+  const solver::VectorRef<const std::int32_t> LJ({t.col, t.col_size});
+  const solver::VectorRef<const double> DJ({t.bound, t.bound_size});
+  CHKOUT(A, LI, LJ, DJ, LI, LJ, t.M, t.N, t.NV, t.lda, t.ncol, unit_,
+         s.iteration, s.ip, s.jp);
 }
 
 }  // namespace diag

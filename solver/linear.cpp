@@ -247,8 +247,10 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
                                                  : karvon::StepPhase::kTwo;
     observer->step(karvon::Step{
         kind, phase, ITER, restarts, ip, jp, entering, leaving,
-        karvon::TableauView{A.span(), ROW.span(), COL.span(), BOUND.span(),
-                            LDA, NCOL, M, N, NV}});
+        karvon::TableauView{A.span().data(), A.span().size(), ROW.span().data(),
+                            ROW.span().size(), COL.span().data(),
+                            COL.span().size(), BOUND.span().data(),
+                            BOUND.span().size(), LDA, NCOL, M, N, NV}});
   };
 
   ITER = 0;

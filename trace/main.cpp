@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <string>
@@ -22,7 +23,7 @@ constexpr std::string_view kUsage =
     "offline.\n"
     "\n"
     "  -o, --output PAGE  the page to write (required)\n"
-    "      --title TEXT   the page's title (default: FILE)\n"
+    "      --title TEXT   the page's title (default: FILE's name)\n"
     "  -h, --help         this help\n"
     "\n"
     "Exit status: 0 when the deck ended with its closing header, 1 when the\n"
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "-o" || arg == "--output" || arg == "--title") {
-      if (i + 1 >= argc) return usage_error(std::string(arg) + " needs a value");
+      if (i + 1 >= argc)
+        return usage_error(std::string(arg) + " needs a value");
       (arg == "--title" ? title : output) = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error("unknown option " + std::string(arg));
@@ -60,7 +62,10 @@ int main(int argc, char** argv) {
   }
   if (input.empty()) return usage_error("no input file");
   if (output.empty()) return usage_error("no page to write (-o PAGE)");
-  if (title.empty()) title = input == "-" ? "standard input" : input;
+  if (title.empty()) {
+    title = input == "-" ? "standard input"
+                         : std::filesystem::path(input).filename().string();
+  }
 
   recio::start_up();
   // Unit 5 reads the deck: the file FORT5 names, or standard input.

@@ -15,7 +15,8 @@ namespace trace {
 std::string page(const std::vector<ProblemTrace>& problems,
                  std::string_view title, std::string_view note);
 
-// One problem as JSON (exported for the tests of its encoding).
+// One problem as JSON: tableaux and bounds as base64 of the doubles
+// little-endian bytes, everything else plain.
 std::string problem_json(const ProblemTrace& p);
 
 // The shortest text that reads back as the same double; "NaN", "Infinity"

@@ -20,21 +20,33 @@
       .replace(/"/g, '&quot;');
   }
   function num(v) { return typeof v === 'string' ? Number(v) : v; }
+  // Doubles sent as base64 of their little-endian bytes.
+  function doubles(text) {
+    var bytes = atob(text);
+    var view = new DataView(new ArrayBuffer(bytes.length));
+    for (var i = 0; i < bytes.length; i++) view.setUint8(i, bytes.charCodeAt(i));
+    var out = new Array(bytes.length / 8);
+    for (var k = 0; k < out.length; k++) out[k] = view.getFloat64(8 * k, true);
+    return out;
+  }
 
   // A problem's data is parsed the first time it is shown.
   function problem(i) {
     if (!parsed[i]) {
       var p = JSON.parse(sources[i].textContent);
-      p.steps.forEach(function (s) { s.a = s.a.map(num); s.b = s.b.map(num); });
+      p.steps.forEach(function (s) { s.a = doubles(s.a); s.b = doubles(s.b); });
       p.x = p.x.map(num);
       parsed[i] = p;
     }
     return parsed[i];
   }
   function value(p, s, i, j) { return s.a[(i - 1) * p.n + (j - 1)]; }
-  function name(p, k) { return p.names[k - 1] || ['x' + k, 'x' + k]; }
+  function name(p, k) {
+    if (k === 0) return ['=', 'an equation, before the solver gives it an artificial variable'];
+    return p.names[k - 1] || ['x' + k, 'x' + k];
+  }
   function complemented(p, s, k) { return k <= p.nv && s.b[k - 1] < 0; }
-  function boundText(u) { return u >= NO_BOUND ? 'none' : exactText(u); }
+  function boundText(u) { return u >= NO_BOUND ? '\u221e' : exactText(u); }
 
   // Values: rounded for reading; the exact value on hover.
   function exactText(v) {
@@ -45,7 +57,7 @@
   function fraction(v) {
     for (var d = 1; d <= 1000; d++) {
       var n = Math.round(v * d);
-      if (n / d === v) return d === 1 ? String(n) : n + '/' + d;
+      if (n / d === v) return d === 1 ? String(n) : n + "/" + d;
     }
     return null;
   }
@@ -123,106 +135,147 @@
       ' columns, ' + p.nv + ' variables' + (p.ended ? '. Result: ' + vars.join(', ') : '');
   }
 
-  function varHeader(p, s, label, cls, extra) {
+  // A variable's header cell: short name (barred when complemented), the
+  // long name on hover, the signed label for reference.
+  function setVarHeader(th, p, s, label, cls, below) {
     var k = Math.abs(label);
     var nm = name(p, k);
     var comp = complemented(p, s, k);
-    var tip = nm[1] + ' (variable ' + k + (k > p.nv ? ', artificial' : '') +
-      (comp ? ', complemented: carried as its bound minus its value' : '') + ')';
-    return '<th class="' + cls + '" data-label="' + label + '" title="' + esc(tip) + '">' +
-      '<span class="' + (comp ? 'comp' : '') + '">' + esc(nm[0]) + '</span>' + extra + '</th>';
+    th.className = cls;
+    th.dataset.label = label;
+    th.title = nm[1] + (k > 0 ? ' (variable ' + k + (k > p.nv ? ', artificial' : '') +
+      (comp ? ', complemented: carried as its bound minus its value' : '') + ')' : '');
+    th.innerHTML = '<span class="' + (comp ? 'comp' : '') + '">' + esc(nm[0]) + '</span>' +
+      (below === null ? '' : '<span class="bound">' + esc(below) + '</span>');
   }
   function bound(p, s, k) {
+    if (k === 0) return '';
     return k <= p.nv ? '\u2264 ' + boundText(Math.abs(s.b[k - 1])) : 'artificial';
   }
 
-  function showTableau(p, s, next) {
-    var pivot = s.k === PIVOT;
-    var ip = pivot ? s.ip : 0;
-    var jp = s.k === PIVOT || s.k === FLIP ? s.jp : 0;
-    var nip = next && next.k === PIVOT ? next.ip : 0;
-    var njp = next && next.k === PIVOT ? next.jp : 0;
+  // The table of a problem is built once; each step rewrites its texts and
+  // classes in place, which keeps a 49 x 60 tableau quick to step through.
+  var grid = null;
+  function buildTableau(p) {
     var h = ['<table><thead><tr><th class="corner">basic</th>'];
-    for (var j = 1; j < p.n; j++) {
-      var c = s.col[j - 1];
-      h.push(varHeader(p, s, c, (c <= 0 ? 'barred' : '') + (j === jp ? ' pcol' : ''),
-        '<span class="bound">' + bound(p, s, Math.abs(c)) + '</span>'));
-    }
+    for (var j = 1; j < p.n; j++) h.push('<th></th>');
     h.push('<th class="rhs">value<span class="bound">&nbsp;</span></th>' +
       '<th>bound<span class="bound">&nbsp;</span></th></tr></thead><tbody>');
     for (var i = 1; i <= p.m + 1; i++) {
-      var rowCls = i === p.m ? 'objective' : i === p.m + 1 ? 'phase1' + (s.p === 1 ? ' active' : '') : '';
-      h.push('<tr class="' + rowCls + '">');
+      h.push('<tr class="' + (i === p.m ? 'objective' : i === p.m + 1 ? 'phase1' : '') + '">');
+      if (i < p.m) h.push('<th></th>');
+      else if (i === p.m) h.push('<th title="the objective row: \u2212z = value \u2212 \u03a3 entry \u00b7 column variable">\u2212z</th>');
+      else h.push('<th title="the phase-1 row: minus the sum of the infeasible rows">phase 1</th>');
+      for (var jj = 1; jj <= p.n + 1; jj++) h.push('<td></td>');
+      h.push('</tr>');
+    }
+    h.push('</tbody></table>');
+    var box = $('tableau');
+    box.innerHTML = h.join('');
+    var body = box.querySelectorAll('tbody tr');
+    grid = { p: p, cols: box.querySelectorAll('thead th'), rows: [] };
+    for (var r = 0; r < body.length; r++) grid.rows.push(body[r].children);
+  }
+
+  function showTableau(p, s, next) {
+    if (!grid || grid.p !== p) buildTableau(p);
+    var ip = s.k === PIVOT ? s.ip : 0;
+    var jp = s.k === PIVOT || s.k === FLIP ? s.jp : 0;
+    var nip = next && next.k === PIVOT ? next.ip : 0;
+    var njp = next && next.k === PIVOT ? next.jp : 0;
+    for (var j = 1; j < p.n; j++) {
+      var c = s.col[j - 1];
+      setVarHeader(grid.cols[j], p, s, c, (c <= 0 ? 'barred' : '') + (j === jp ? ' pcol' : ''),
+        bound(p, s, Math.abs(c)));
+    }
+    for (var i = 1; i <= p.m + 1; i++) {
+      var cells = grid.rows[i - 1];
+      if (i === p.m + 1) cells[0].parentNode.className = 'phase1' + (s.p === 1 ? ' active' : '');
       var r = 0;
       if (i < p.m) {
         r = s.row[i - 1];
-        h.push(varHeader(p, s, r, (r < 0 ? 'infeasible' : '') + (i === ip ? ' prow' : ''), ''));
-      } else {
-        h.push('<th title="' + (i === p.m ? 'the objective row: \u2212z = value \u2212 \u03a3 row \u00b7 column'
-          : 'the phase-1 row: minus the sum of the infeasible rows') + '">' +
-          (i === p.m ? 'objective' : 'phase 1') + '</th>');
+        setVarHeader(cells[0], p, s, r, (r < 0 ? 'infeasible' : '') + (i === ip ? ' prow' : ''), null);
       }
       for (var jj = 1; jj <= p.n; jj++) {
         var v = value(p, s, i, jj);
-        var cls = [];
-        if (jj === p.n) cls.push('rhs');
-        if (i === ip && jj === jp) cls.push('pivot');
-        else if (i === ip && jj < p.n) cls.push('prow');
-        else if (jj === jp && jj < p.n) cls.push('pcol');
-        if (i === nip && jj === njp) cls.push('next');
-        if (v === 0) cls.push('zero');
-        h.push('<td class="' + cls.join(' ') + '" data-i="' + i + '" data-j="' + jj +
-          '" title="' + esc(exactText(v)) + '">' + esc(shown(v)) + '</td>');
+        var cls = jj === p.n ? 'rhs' : '';
+        if (i === ip && jj === jp) cls += ' pivot';
+        else if (i === ip && jj < p.n) cls += ' prow';
+        else if (jj === jp && jj < p.n) cls += ' pcol';
+        if (i === nip && jj === njp) cls += ' next';
+        if (v === 0) cls += ' zero';
+        var td = cells[jj];
+        td.className = cls;
+        td.textContent = shown(v);
       }
-      h.push('<td>' + (i < p.m ? esc(bound(p, s, Math.abs(r))) : '') + '</td></tr>');
+      cells[p.n + 1].textContent = i < p.m ? bound(p, s, Math.abs(r)) : '';
     }
-    h.push('</tbody></table>');
-    $('tableau').innerHTML = h.join('');
+    var marked = $('tableau').querySelector('td.pivot') || $('tableau').querySelector('thead th.pcol');
+    if (marked) marked.scrollIntoView({ block: 'nearest', inline: 'nearest' });
   }
 
+  // The exact value of a cell, looked up when the pointer reaches it.
+  $('tableau').addEventListener('mouseover', function (e) {
+    var td = e.target.closest('td');
+    if (!td || !grid) return;
+    var i = td.parentNode.rowIndex, j = td.cellIndex;
+    if (j > grid.p.n) return;
+    td.title = exactText(value(grid.p, grid.p.steps[current.step], i, j));
+  });
+
   // Objective above, sum of infeasibilities below, one point per step; the
-  // dashed line marks where phase 2 begins.
+  // dashed line marks where phase 2 begins. Drawn at the plot's own pixel
+  // size, so that the text is not stretched.
   function showPlot(p, n) {
-    var W = 600, H = 130, left = 46, right = 8;
+    var plot = $('plot');
+    var W = Math.max(plot.clientWidth, 300), H = 130, left = 110, right = 12;
     var bands = [
-      { y: 8, h: 58, cls: 'obj', label: 'objective', get: objective },
-      { y: 82, h: 36, cls: 'inf', label: 'infeasibility', get: infeasibility }
+      { y: 10, h: 54, cls: 'obj', label: 'objective', get: objective },
+      { y: 84, h: 34, cls: 'inf', label: 'infeasibility', get: infeasibility }
     ];
     var steps = p.steps;
     var count = steps.length;
-    function x(i) { return left + (count > 1 ? i * (W - left - right) / (count - 1) : (W - left - right) / 2); }
+    var span = W - left - right;
+    function x(i) { return left + (count > 1 ? i * span / (count - 1) : span / 2); }
     var svg = [];
     bands.forEach(function (b) {
-      var vals = steps.map(function (s) { var v = b.get(p, s); return v === null || !Number.isFinite(v) ? null : v; });
+      var vals = steps.map(function (s) {
+        var v = b.get(p, s);
+        return v === null || !Number.isFinite(v) ? null : v;
+      });
       var known = vals.filter(function (v) { return v !== null; });
       var lo = Math.min.apply(null, known.concat([0]));
       var hi = Math.max.apply(null, known.concat([0]));
+      var top = hi, bottom = lo;
       if (hi === lo) hi = lo + 1;
       function y(v) { return b.y + b.h - (v - lo) / (hi - lo) * b.h; }
-      svg.push('<line class="axis" x1="' + left + '" x2="' + (W - right) + '" y1="' + y(0) + '" y2="' + y(0) + '"/>');
-      svg.push('<text x="2" y="' + (b.y + 9) + '">' + b.label + '</text>');
-      svg.push('<text x="2" y="' + (b.y + b.h) + '">' + esc(shown(lo)) + '\u2009\u2013\u2009' + esc(shown(hi)) + '</text>');
+      svg.push('<line class="axis" x1="' + left + '" x2="' + (W - right) + '" y1="' + y(0) +
+        '" y2="' + y(0) + '"/>');
+      svg.push('<text class="' + b.cls + '-label" x="6" y="' + (b.y + b.h / 2 + 4) + '">' + b.label + '</text>');
+      svg.push('<text x="' + (left - 6) + '" y="' + (b.y + 8) + '" text-anchor="end">' + esc(shown(top)) + '</text>');
+      if (bottom !== top) {
+        svg.push('<text x="' + (left - 6) + '" y="' + (b.y + b.h) + '" text-anchor="end">' + esc(shown(bottom)) + '</text>');
+      }
       var pts = [];
       vals.forEach(function (v, i) { if (v !== null) pts.push(x(i).toFixed(1) + ',' + y(v).toFixed(1)); });
       svg.push('<polyline class="' + b.cls + '" points="' + pts.join(' ') + '"/>');
       if (vals[n] !== null) {
-        svg.push('<circle class="dot-' + b.cls + '" r="3.5" cx="' + x(n).toFixed(1) + '" cy="' + y(vals[n]).toFixed(1) + '"/>');
+        svg.push('<circle class="dot-' + b.cls + '" r="4" cx="' + x(n).toFixed(1) + '" cy="' +
+          y(vals[n]).toFixed(1) + '"/>');
       }
     });
     for (var i = 1; i < count; i++) {
       if (steps[i].p === 2 && steps[i - 1].p !== 2) {
-        svg.push('<line class="phase2" x1="' + x(i) + '" x2="' + x(i) + '" y1="4" y2="' + (H - 4) + '"/>');
-        svg.push('<text x="' + (x(i) + 3) + '" y="' + (H - 4) + '">phase 2</text>');
+        svg.push('<line class="phase2" x1="' + x(i) + '" x2="' + x(i) + '" y1="2" y2="' + H + '"/>');
+        svg.push('<text x="' + (x(i) + 4) + '" y="' + (H - 3) + '">phase 2 →</text>');
       }
     }
-    svg.push('<line class="cursor" x1="' + x(n) + '" x2="' + x(n) + '" y1="4" y2="' + (H - 4) + '"/>');
-    var plot = $('plot');
+    svg.push('<line class="cursor" x1="' + x(n) + '" x2="' + x(n) + '" y1="2" y2="' + H + '"/>');
     plot.setAttribute('viewBox', '0 0 ' + W + ' ' + H);
-    plot.setAttribute('preserveAspectRatio', 'none');
     plot.innerHTML = svg.join('');
     plot.dataset.count = count;
     plot.dataset.left = left;
-    plot.dataset.width = W - left - right;
+    plot.dataset.span = span;
   }
 
   function show(pi, n, listChanged) {
@@ -289,16 +342,22 @@
     var plot = $('plot');
     var box = plot.getBoundingClientRect();
     var count = Number(plot.dataset.count);
-    var fx = (e.clientX - box.left) / box.width * 600;
-    var i = count > 1 ? Math.round((fx - Number(plot.dataset.left)) / Number(plot.dataset.width) * (count - 1)) : 0;
+    var fx = e.clientX - box.left;
+    var i = count > 1
+      ? Math.round((fx - Number(plot.dataset.left)) / Number(plot.dataset.span) * (count - 1)) : 0;
     show(current.problem, Math.min(Math.max(i, 0), count - 1), false);
   });
+  window.addEventListener('resize', function () { showPlot(problem(current.problem), current.step); });
   $('fractions').addEventListener('change', function (e) {
     fractions = e.target.checked;
     show(current.problem, current.step, true);
   });
 
   $('title').textContent = run.title;
+  if (run.note) {
+    $('note').textContent = 'The run ended early: ' + run.note;
+    $('note').hidden = false;
+  }
   if (!sources.length) {
     $('empty').hidden = false;
     document.querySelector('main').hidden = true;

@@ -31,8 +31,8 @@ std::vector<VariableName> name_variables(const karvon::TableauView& entry) {
     const std::string row = std::to_string(i);
     if (label == 0) {
       ++c;
-      names[std::size_t(entry.NV + c - 1)] = {joined("a", row),
-                                              joined("artificial of row ", row)};
+      names[std::size_t(entry.NV + c - 1)] = {
+          joined("a", row), joined("artificial of row ", row)};
     } else if (std::abs(label) > entry.N - 1 && std::abs(label) <= entry.NV) {
       names[std::size_t(std::abs(label) - 1)] = {
           joined("s", row),
@@ -50,8 +50,8 @@ void Recorder::step(const karvon::Step& s) {
     into_.NV = t.NV;
     into_.names = name_variables(t);
   }
-  StepRecord r{s.kind, s.phase, s.iteration, s.restarts, s.ip, s.jp,
-               s.entering, s.leaving, {}, {}, {}, {}};
+  StepRecord r{s.kind,     s.phase,   s.iteration, s.restarts, s.ip, s.jp,
+               s.entering, s.leaving, {},          {},         {},   {}};
   r.a.reserve(std::size_t(t.M + 1) * std::size_t(t.N));
   for (std::int32_t i = 1; i <= t.M + 1; ++i) {
     for (std::int32_t j = 1; j <= t.N; ++j) r.a.push_back(t.at(i, j));

@@ -19,7 +19,7 @@ struct StepRecord {
   std::int32_t jp;
   std::int32_t entering;
   std::int32_t leaving;
-  std::vector<double> a;         // rows 1..M+1 of columns 1..N, row by row
+  std::vector<double> a;          // rows 1..M+1 of columns 1..N, row by row
   std::vector<std::int32_t> row;  // 1..M-1, signed
   std::vector<std::int32_t> col;  // 1..N-1, signed
   std::vector<double> bound;      // 1..NV, signed

@@ -1,14 +1,15 @@
+#include "trace/recorder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "trace/page.h"
-#include "trace/recorder.h"
 
 namespace trace {
 namespace {
@@ -20,7 +21,19 @@ TEST(NameVariables, NamesColumnsSlacksSurplusesAndArtificials) {
   const std::vector<std::int32_t> col{1, 2, 3};
   const std::vector<double> a(5 * 4, 0.0);
   const std::vector<double> bound(5, 1.0e30);
-  const karvon::TableauView entry{a, row, col, bound, 5, 4, 4, 4, 5};
+  const karvon::TableauView entry{a.data(),
+                                  a.size(),
+                                  row.data(),
+                                  row.size(),
+                                  col.data(),
+                                  col.size(),
+                                  bound.data(),
+                                  bound.size(),
+                                  5,
+                                  4,
+                                  4,
+                                  4,
+                                  5};
   const std::vector<VariableName> names = name_variables(entry);
   const std::vector<std::pair<std::string, std::string>> expected{
       {"x1", "x1"},
@@ -38,7 +51,8 @@ TEST(NameVariables, NamesColumnsSlacksSurplusesAndArtificials) {
 
 TEST(JsonNumber, ReadsBackAsTheSameDouble) {
   for (const double v : {0.1, -2.8, 1.0 / 3.0, 1e30, 5e-324, -0.0}) {
-    EXPECT_EQ(std::strtod(json_number(v).c_str(), nullptr), v) << json_number(v);
+    EXPECT_EQ(std::strtod(json_number(v).c_str(), nullptr), v)
+        << json_number(v);
   }
   EXPECT_EQ(json_number(std::numeric_limits<double>::quiet_NaN()), "\"NaN\"");
   EXPECT_EQ(json_number(-HUGE_VAL), "\"-Infinity\"");
@@ -47,7 +61,8 @@ TEST(JsonNumber, ReadsBackAsTheSameDouble) {
 TEST(Page, ATitleCannotCloseItsElements) {
   const std::string html = page({}, "a</script><b>&\"", "");
   EXPECT_EQ(html.find("</script><b>"), std::string::npos);
-  EXPECT_NE(html.find("a&lt;/script&gt;&lt;b&gt;&amp;&quot;"), std::string::npos);
+  EXPECT_NE(html.find("a&lt;/script&gt;&lt;b&gt;&amp;&quot;"),
+            std::string::npos);
   EXPECT_NE(html.find("\"a\\u003c/script\\u003e\\u003cb\\u003e\\u0026\\\"\""),
             std::string::npos);
 }

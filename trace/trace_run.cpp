@@ -38,10 +38,10 @@ TracedRun trace_deck() {
       driver::prepare(s);
       ProblemTrace& p = run.problems.emplace_back();
       Recorder recorder(p);
-      solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N,
-                     s.NV, s.STATUS, s.ITER, driver::kLda, driver::kNcol,
-                     s.asave(), s.row0(), s.col0(),
-                     s.IUNIT != 0 ? kKeepInMemory : 0, &recorder);
+      solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
+                     s.STATUS, s.ITER, driver::kLda, driver::kNcol, s.asave(),
+                     s.row0(), s.col0(), s.IUNIT != 0 ? kKeepInMemory : 0,
+                     &recorder);
       p.ended = true;
       p.status = s.STATUS;
       p.iterations = s.ITER;

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 namespace karvon {
 
@@ -24,14 +23,19 @@ enum class StepKind : std::uint8_t {
 enum class StepPhase : std::uint8_t { kNone, kOne, kTwo };
 
 // A read-only view of the solver's arrays as they stand after the step.
-// Column-major, indexed from 1 like LINEAR's arguments; the view is valid
-// only during the call that receives it.
+// Column-major, indexed from 1 like LINEAR's arguments; each array comes
+// with the number of entries the caller gave it. The view is valid only
+// during the call that receives it. (Plain pointers and sizes, so that the
+// header also serves C++17 callers.)
 struct TableauView {
-  std::span<const double> a;          // lda x ncol
-  std::span<const std::int32_t> row;  // row labels, 1..M-1 used (signed)
-  std::span<const std::int32_t> col;  // column labels, 1..N-1 used (signed)
-  std::span<const double> bound;      // bounds, 1..NV used (negative:
-                                      // complemented)
+  const double* a;  // lda x ncol
+  std::size_t a_size;
+  const std::int32_t* row;  // row labels, 1..M-1 used (signed)
+  std::size_t row_size;
+  const std::int32_t* col;  // column labels, 1..N-1 used (signed)
+  std::size_t col_size;
+  const double* bound;  // bounds, 1..NV used (negative: complemented)
+  std::size_t bound_size;
   std::int32_t lda;
   std::int32_t ncol;
   std::int32_t M;   // rows up to the objective row; row M+1 is the phase-1 row
@@ -47,9 +51,7 @@ struct TableauView {
   std::int32_t col_label(std::int32_t j) const {
     return col[std::size_t(j - 1)];
   }
-  double upper_bound(std::int32_t k) const {
-    return bound[std::size_t(k - 1)];
-  }
+  double upper_bound(std::int32_t k) const { return bound[std::size_t(k - 1)]; }
 };
 
 struct Step {

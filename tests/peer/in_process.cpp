@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "driver/problem_input.h"
 #include "driver/karvon.h"
+#include "driver/problem_input.h"
 
 namespace peer {
 
@@ -28,9 +28,7 @@ void load_problem(driver::Storage& s, const Problem& p) {
   driver::prepare(s);
 }
 
-void call_linear(driver::Storage& s) {
-  driver::solve(s);
-}
+void call_linear(driver::Storage& s) { driver::solve(s); }
 
 SolverRun solve_in_process(driver::Storage& s, const Problem& p) {
   load_problem(s, p);

@@ -1,0 +1,255 @@
+#!/usr/bin/env python3
+"""The trace page in headless Chromium, driven over its debugging protocol.
+
+For every deck: the page loads without console errors; each problem shows as
+many steps as the driver prints tableaux with IOUT = 6; at every step the
+labels, the highlighted pivot and the named entering and leaving variables
+agree with the driver's prints before and after it; the arrow keys move the
+selection. Writes screenshots of the worked example at its first and last
+step into the build folder.
+
+    browser_test.py KARVON_TRACE KARVON SOURCE_DIR BUILD_DIR
+"""
+import base64
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from cdp import Browser
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def find_browser():
+    for name in ('chromium', 'chromium-browser'):
+        path = shutil.which(name)
+        if path:
+            return path
+    sys.exit('FAIL: Chromium is not installed (tests/run-all installs the Debian package chromium)')
+
+
+# -- decks -------------------------------------------------------------------
+
+def with_print_unit(deck):
+    """The deck with IOUT = 6 in every settings record (the records of a
+    problem counted from its header)."""
+    lines = deck.decode().splitlines()
+    out, i = [], 0
+    while i + 1 < len(lines):
+        settings, header = lines[i], lines[i + 1]
+        iunit = int(settings[0:5] or 0)
+        m, n, nb = (int(header[k:k + 5] or 0) for k in (0, 5, 10))
+        out += ['%5d%5d' % (iunit, 6), header]
+        i += 2
+        if n > 61 or m == 0 or m >= 51:
+            break
+        count = m * -(-n // 11) + max(1, -(-nb // 11)) + max(1, -(-(m - 1) // 11)) \
+            + max(1, -(-(n - 1) // 11))
+        out += lines[i:i + count]
+        i += count
+    return ('\n'.join(out) + '\n').encode()
+
+
+def random_deck(seed, m, n, problems):
+    """Random problems with equations, >= rows and upper bounds: phase 1,
+    bound flips and recomputations (the initial tableau kept in memory)."""
+    sys.path.insert(0, os.path.join(SOURCE, 'tests', 'scripts'))
+    import karvon_decks as kd
+    rng = random.Random(seed)
+    deck = b''
+    for _ in range(problems):
+        x = [rng.choice([0, 1, 2, 3]) for _ in range(n - 1)]
+        rows, kinds = [], []
+        for _ in range(m - 1):
+            a = [rng.choice([0, 0, 1, 2, 3, -1]) for _ in range(n - 1)]
+            kind = rng.choice([1, 0, -1])
+            lhs = sum(p * q for p, q in zip(a, x))
+            rows.append(a + [lhs + (0 if kind == 0 else kind * rng.choice([0, 1, 2]))])
+            kinds.append(kind)
+        rows.append([rng.choice([-3, -2, -1, 0, 1]) for _ in range(n - 1)] + [0])
+        bounds = [rng.choice([3, 4, 5, 1e30]) for _ in range(n - 1)]
+        deck += kd.problem(rows, bounds, kinds, iunit=-1, iout=6)
+    return deck + kd.CLOSING
+
+
+# -- the driver's prints -------------------------------------------------------
+
+def driver_prints(karvon, deck):
+    """Per problem, the labels of each tableau print: (LI, LJ), signed."""
+    with tempfile.TemporaryDirectory() as d:
+        out = subprocess.run([karvon], input=deck, stdout=subprocess.PIPE, cwd=d,
+                             env={k: v for k, v in os.environ.items()
+                                  if not k.startswith(('FORT', 'FOR_'))},
+                             timeout=300).stdout.decode()
+    # Each print: separator, body rows with their label (LI) after the last
+    # bar, the separator ending in "^", the rows M and M+1, the LJ line.
+    problems, current, li, part = [], None, [], 'outside'
+    for line in out.replace('\r', '').split('\n'):
+        if 'DATA BEFORE CALLING LINEAR' in line:
+            current = []
+            problems.append(current)
+        elif part == 'outside' and line.startswith('  +'):
+            part, li = 'body', []
+        elif part == 'body' and line.startswith('  +') and line.rstrip().endswith('^'):
+            part = 'below'
+        elif part == 'body' and line.startswith('  |'):
+            li.append(int(line.rsplit('|', 1)[1]))
+        elif part == 'below' and '<--   LJ' in line:
+            lj = [int(v) for v in line.split('<--')[0].strip(' |').split()]
+            current.append((li, lj))
+            part = 'outside'
+    return problems
+
+
+def names(entry_rows, n, nv):
+    """The variables' long names from the labels before the solve."""
+    out = {k: 'x%d' % k for k in range(1, nv + 1)}
+    artificial = 0
+    for i, label in enumerate(entry_rows, 1):
+        if label == 0:
+            artificial += 1
+            out[nv + artificial] = 'artificial of row %d' % i
+        elif abs(label) > n - 1:
+            out[abs(label)] = ('slack' if label > 0 else 'surplus') + ' of row %d' % i
+    return out
+
+
+# -- the page ----------------------------------------------------------------
+
+STATE = '''(() => {
+  const li = document.querySelector('#steps li.sel');
+  const pivot = document.querySelector('#tableau td.pivot');
+  return JSON.stringify({
+    problem: Number(document.body.dataset.problem),
+    step: Number(document.body.dataset.step),
+    steps: document.querySelectorAll('#steps li[data-step]').length,
+    problems: document.querySelectorAll('#problems button').length,
+    kind: Number(li.dataset.kind), ip: Number(li.dataset.ip), jp: Number(li.dataset.jp),
+    entering: Number(li.dataset.entering), leaving: Number(li.dataset.leaving),
+    text: li.textContent,
+    pivot: pivot ? [pivot.parentNode.rowIndex, pivot.cellIndex] : null,
+    rows: [...document.querySelectorAll('#tableau tbody th[data-label]')].map(t => Number(t.dataset.label)),
+    cols: [...document.querySelectorAll('#tableau thead th[data-label]')].map(t => Number(t.dataset.label)),
+  });
+})()'''
+
+PIVOT, FLIP = 2, 3
+
+
+def check_deck(browser, trace, karvon, name, deck, work, shots=None):
+    deck_file = os.path.join(work, name + '.txt')
+    page_file = os.path.join(work, name + '.html')
+    with open(deck_file, 'wb') as f:
+        f.write(deck)
+    subprocess.run([trace, deck_file, '-o', page_file], check=True, timeout=300)
+    prints = driver_prints(karvon, with_print_unit(deck))
+    browser.open('file://' + page_file)
+    state = browser.state(STATE)
+    failures = []
+    kinds = {}
+
+    def expect(ok, what):
+        if not ok:
+            failures.append('%s: %s' % (name, what))
+
+    expect(state['problems'] == len(prints),
+           'the page shows %d problems, the driver solved %d' % (state['problems'], len(prints)))
+    for p, boxes in enumerate(prints):
+        where = 'problem %d' % (p + 1)
+        if p > 0:
+            browser.key('ArrowDown')
+        state = browser.state(STATE)
+        expect(state['problem'] == p and state['step'] == 0, where + ': the down key did not select it')
+        expect(state['steps'] == len(boxes), '%s: %d steps on the page, %d prints'
+               % (where, state['steps'], len(boxes)))
+        entry_rows, entry_cols = boxes[0]
+        known = names(entry_rows, len(entry_cols) + 1,
+                      len(entry_cols) + sum(1 for r in entry_rows if r != 0))
+        for s in range(min(state['steps'], len(boxes))):
+            at = '%s, step %d' % (where, s + 1)
+            if s > 0:
+                browser.key('ArrowRight')
+                state = browser.state(STATE)
+            if shots is not None and p == 0 and s in (0, len(boxes) - 1):
+                browser.screenshot(shots[0 if s == 0 else 1])
+            expect(state['step'] == s, at + ': the right key did not move to it')
+            li, lj = boxes[s]
+            kinds[state['kind']] = kinds.get(state['kind'], 0) + 1
+            expect((state['rows'], state['cols']) == (li, lj),
+                   '%s: labels %s %s, the print shows %s %s'
+                   % (at, state['rows'], state['cols'], li, lj))
+            if state['kind'] == PIVOT:
+                ip, jp, e, l = state['ip'], state['jp'], state['entering'], state['leaving']
+                before_li, before_lj = boxes[s - 1]
+                expect(state['pivot'] == [ip, jp], '%s: pivot cell %s, step says (%d, %d)'
+                       % (at, state['pivot'], ip, jp))
+                if not (1 <= ip <= len(li) and 1 <= jp <= len(lj)):
+                    expect(False, '%s: pivot (%d, %d) outside the tableau' % (at, ip, jp))
+                    continue
+                expect(abs(before_lj[jp - 1]) == e and li[ip - 1] == e,
+                       '%s: entering %d, the prints show column %d then row %d'
+                       % (at, e, before_lj[jp - 1], li[ip - 1]))
+                expect(abs(before_li[ip - 1]) == l and abs(lj[jp - 1]) == l,
+                       '%s: leaving %d, the prints show row %d then column %d'
+                       % (at, l, before_li[ip - 1], lj[jp - 1]))
+                expected_text = '%s enters, %s leaves' % (known.get(e), known.get(l))
+                expect(expected_text in state['text'],
+                       '%s: %r does not say %r' % (at, state['text'], expected_text))
+            elif state['kind'] == FLIP:
+                expect(state['pivot'] is None, at + ': a bound flip shows a pivot cell')
+                expect(known.get(state['entering']) in state['text'],
+                       '%s: %r does not name the flipped variable' % (at, state['text']))
+        # The last step stays selected at the end.
+        browser.key('ArrowRight')
+        expect(browser.state(STATE)['step'] == len(boxes) - 1, where + ': moved past the last step')
+        browser.key('ArrowLeft')
+        expect(len(boxes) < 2 or browser.state(STATE)['step'] == len(boxes) - 2,
+               where + ': the left key did not move back')
+    errors = browser.errors()
+    expect(not errors, 'console errors: %s' % errors)
+    print('%s: %d problems, steps by kind %s' % (name, len(prints), dict(sorted(kinds.items()))))
+    return failures
+
+
+def main():
+    global SOURCE
+    trace, karvon, SOURCE, build = (os.path.abspath(a) for a in sys.argv[1:5])
+    browser_path = find_browser()
+    work = tempfile.mkdtemp(prefix='trace-browser-')
+    failures = []
+    try:
+        with Browser(browser_path, os.path.join(work, 'profile')) as browser:
+            with open(os.path.join(SOURCE, 'examples', 'sample.txt'), 'rb') as f:
+                sample = f.read()
+            with open(os.path.join(SOURCE, 'tests', 'e2e', 'unbounded_and_infeasible.in'), 'rb') as f:
+                unbounded = f.read()
+            shots = [os.path.join(build, 'trace-sample-first.png'),
+                     os.path.join(build, 'trace-sample-last.png')]
+            decks = [
+                ('sample', sample, shots),
+                ('unbounded_and_infeasible', unbounded, None),
+                ('random_small', random_deck(12, 6, 8, 25), None),
+                ('random_wide', random_deck(7, 49, 60, 1), None),
+            ]
+            for name, deck, deck_shots in decks:
+                start = time.monotonic()
+                found = check_deck(browser, trace, karvon, name, deck, work, deck_shots)
+                failures += found
+                print('%s: %s (%.1f s)' % (name, 'FAIL' if found else 'ok',
+                                           time.monotonic() - start))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for f in failures:
+        print('FAIL:', f)
+    if failures:
+        sys.exit(1)
+    print('screenshots: %s' % ', '.join(shots))
+
+
+if __name__ == '__main__':
+    main()
