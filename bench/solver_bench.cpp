@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <random>
 
 #include "solver/gauss.h"
@@ -39,6 +40,84 @@ void BM_GaussPivot51x61(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_GaussPivot51x61);
+
+// The same pivot at a chosen vector width (doubles per vector: 2 SSE2, 4 AVX,
+// 8 AVX-512), so that every path the dispatch may take is timed on any
+// processor that runs it.
+void BM_GaussPivotAtWidth(benchmark::State& state) {
+  const auto lanes = solver::Lanes(state.range(0));
+  if (std::uint8_t(lanes) > std::uint8_t(solver::widest_lanes())) {
+    state.SkipWithError("width not offered by this processor");
+    return;
+  }
+  Tableau a = random_tableau(1);
+  solver::MatrixRef A(a, kLda, kNcol);
+  A(20, 30) = 2.0;
+  for (auto _ : state) {
+    solver::eliminate(A, kNcol, 20, 30, 1.0, kLda, kLda, lanes);
+    benchmark::DoNotOptimize(a.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_GaussPivotAtWidth)->Arg(2)->Arg(4)->Arg(8);
+
+// The store-rate floor of that pivot: the time to store the 51 x 61 = 3,111
+// doubles in place, in the pivot's column order (every other column, then the
+// pivot column), W at a time with the same overlapping last store, and no
+// loads or arithmetic. A pivot cannot write its entries faster than this.
+template <std::size_t W>
+struct StoreVector {
+  using type [[gnu::vector_size(W * sizeof(double))]] = double;
+};
+
+template <std::size_t W>
+[[gnu::always_inline]] inline void store_columns(double* a, double value) {
+  typename StoreVector<W>::type v;
+  for (std::size_t i = 0; i < W; ++i) v[i] = value;
+  const auto rows = std::size_t(kLda);
+  const auto column = [a, rows](std::int32_t j) {
+    return a + std::size_t(j - 1) * rows;
+  };
+  const auto store = [&v, rows](double* y) {
+    for (std::size_t i = 0; i + W <= rows; i += W) std::memcpy(y + i, &v, sizeof v);
+    if (rows % W != 0) std::memcpy(y + rows - W, &v, sizeof v);
+  };
+  constexpr std::int32_t kPivotColumn = 30;
+  for (std::int32_t j = 1; j <= kNcol; ++j) {
+    if (j != kPivotColumn) store(column(j));
+  }
+  store(column(kPivotColumn));
+}
+
+void store_floor_sse2(double* a, double value) { store_columns<2>(a, value); }
+[[gnu::target("avx")]] void store_floor_avx(double* a, double value) {
+  store_columns<4>(a, value);
+}
+[[gnu::target("avx512f")]] void store_floor_avx512(double* a, double value) {
+  store_columns<8>(a, value);
+}
+
+void BM_StoreFloorAtWidth(benchmark::State& state) {
+  const auto lanes = solver::Lanes(state.range(0));
+  if (std::uint8_t(lanes) > std::uint8_t(solver::widest_lanes())) {
+    state.SkipWithError("width not offered by this processor");
+    return;
+  }
+  void (*const floor)(double*, double) = lanes == solver::Lanes::kEight
+                                             ? store_floor_avx512
+                                         : lanes == solver::Lanes::kFour
+                                             ? store_floor_avx
+                                             : store_floor_sse2;
+  Tableau a = random_tableau(1);
+  double value = 0.0;
+  for (auto _ : state) {
+    floor(a.data(), value);
+    value += 1.0;
+    benchmark::DoNotOptimize(a.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_StoreFloorAtWidth)->Arg(2)->Arg(4)->Arg(8);
 
 // A feasible problem with 48 constraints and 59 columns: random rows of
 // nonnegative coefficients with a positive right-hand side (x = 0 is
@@ -102,4 +181,17 @@ BENCHMARK(BM_Linear49x60);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The report names the width GAUSS takes on this processor.
+int main(int argc, char** argv) {
+  const auto widest = solver::widest_lanes();
+  benchmark::AddCustomContext(
+      "vector_width", widest == solver::Lanes::kEight  ? "8 (AVX-512)"
+                      : widest == solver::Lanes::kFour ? "4 (AVX)"
+                      : widest == solver::Lanes::kTwo  ? "2 (SSE2)"
+                                                       : "1 (scalar)");
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

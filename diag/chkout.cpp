@@ -49,10 +49,9 @@ void row_values(std::int32_t unit, solver::MatrixRef A, std::int32_t i,
     w.put(A(i, 1));
     w.finish();
   }
-  for (std::int32_t j = 2; j <= N - 1; ++j) {
-    recio::WriteStatement w(unit, kNextValue);
-    w.put(A(i, j));
-    w.finish();
+  if (N > 2) {
+    recio::write_each(unit, kNextValue, std::size_t(N - 2),
+                      [&A, i](std::size_t j) { return A(i, std::int32_t(j) + 2); });
   }
 }
 
@@ -98,16 +97,14 @@ void CHKOUT(solver::MatrixRef A, solver::VectorRef<const std::int32_t> LI,
     w.put(LJ(1));
     w.finish();
   }
-  for (std::int32_t j = 2; j <= N - 1; ++j) {
-    recio::WriteStatement w(IOUT, kNextLabel);
-    w.put(LJ(j));
-    w.finish();
+  if (N > 2) {
+    recio::write_each(IOUT, kNextLabel, std::size_t(N - 2),
+                      [&LJ](std::size_t j) { return LJ(std::int32_t(j) + 2); });
   }
   recio::write_record(IOUT, kLabelCaption);
-  for (std::int32_t j = 1; j <= N - 1; ++j) {
-    recio::WriteStatement w(IOUT, kDjValue);
-    w.put(DJ(j));
-    w.finish();
+  if (N > 1) {
+    recio::write_each(IOUT, kDjValue, std::size_t(N - 1),
+                      [&DJ](std::size_t j) { return DJ(std::int32_t(j) + 1); });
   }
   recio::write_record(IOUT, kDjCaption);
 }

@@ -253,14 +253,13 @@ void render_int(std::span<char> out, std::int32_t value) {
   blank(out.first(i));
 }
 
-void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
-                  double value) {
-  if (out.empty()) {
-    return;
-  }
-  if (k == 0 && render_short_fixed(out, d, value)) {
-    return;
-  }
+namespace {
+
+// render_fixed for the fields render_short_fixed leaves. Kept out of line so
+// that the short path, which nearly every field takes, saves and restores
+// none of the registers this one needs.
+[[gnu::noinline]] void render_long_fixed(std::span<char> out, std::int32_t d,
+                                         std::int32_t k, double value) {
   if (!std::isfinite(value)) {
     render_non_finite(out, value);
     return;
@@ -291,6 +290,19 @@ void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
     out[--start] = '-';
   }
   blank(out.first(start));
+}
+
+}  // namespace
+
+void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
+                  double value) {
+  if (out.empty()) {
+    return;
+  }
+  if (k == 0 && render_short_fixed(out, d, value)) {
+    return;
+  }
+  render_long_fixed(out, d, k, value);
 }
 
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,

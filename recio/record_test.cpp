@@ -99,6 +99,24 @@ TEST_F(Records, DollarJoinsStatementsIntoOneRecord) {
   EXPECT_EQ(written(), "  |   1.00    -2.50   |    4.00   |   3\r\n");
 }
 
+// write_each is a run of one-item statements: the same record whether the
+// layout takes its short form (one descriptor and $, with or without a scale
+// factor) or not, and the same error for an item of the wrong type.
+TEST_F(Records, WriteEachIsOneStatementPerValue) {
+  const std::vector<double> values = {1.0, -2.5, 0.0};
+  const auto value = [&values](std::size_t i) { return values[i]; };
+  const auto label = [](std::size_t i) { return std::int32_t(i) - 1; };
+  write_each(7, layout("(F9.2, $)"), 3, value);
+  write_each(7, layout("(1P, E10.2, $)"), 3, value);
+  write_each(7, layout("(I4, $)"), 3, label);
+  write_each(7, layout("(1X, F5.1)"), 2, value);
+  EXPECT_EQ(written(),
+            "     1.00    -2.50     0.00  1.00E+00 -2.50E+00  0.00E+00"
+            "  -1   0   1   1.0\r\n  -2.5\r\n");
+  EXPECT_EQ(status_of([&] { write_each(7, layout("(I4, $)"), 1, value); }),
+            0xC000003Du);  // 61: type mismatch
+}
+
 TEST_F(Records, SlashEndsARecordAndSkipsBecomeBlanksOnlyBeforeText) {
   constexpr auto kCaption = layout("(\"    <--   LJ    |\", /, 2X, $)");
   constexpr auto kValue = layout("(1P, E9.2, $)");

@@ -58,4 +58,20 @@ void write_record(std::int32_t unit, const Layout& layout) {
   w.finish();
 }
 
+const Descriptor* single_item_held_open(const Layout& layout,
+                                        std::int32_t& scale) {
+  scale = 0;
+  std::size_t i = 0;
+  if (layout.size() == 3 && layout[0].kind == Descriptor::Kind::kScale) {
+    scale = layout[0].scale;
+    i = 1;
+  }
+  if (layout.size() != i + 2 || !layout[i].is_data() ||
+      layout[i].repeat != 1 ||
+      layout[i + 1].kind != Descriptor::Kind::kDollar) {
+    return nullptr;
+  }
+  return &layout[i];
+}
+
 }  // namespace recio

@@ -21,6 +21,37 @@
 
 namespace recio {
 
+// Whether the descriptor is for an item of the value's type.
+inline bool takes(const Descriptor& d, std::int32_t /*value*/) {
+  return d.kind == Descriptor::Kind::kInt;
+}
+inline bool takes(const Descriptor& d, double /*value*/) {
+  return d.kind == Descriptor::Kind::kFixed || d.kind == Descriptor::Kind::kExp;
+}
+
+// One item's field at the output's current position: false, with nothing
+// written, when the descriptor is not for an item of that type.
+inline bool write_field(FormattedOutput& out, const Descriptor& d,
+                        std::int32_t /*scale*/, std::int32_t value) {
+  if (d.kind != Descriptor::Kind::kInt) return false;
+  const auto w = static_cast<std::size_t>(d.width);
+  render_int(std::span<char>(out.place(w), w), value);
+  return true;
+}
+
+inline bool write_field(FormattedOutput& out, const Descriptor& d,
+                        std::int32_t scale, double value) {
+  const auto w = static_cast<std::size_t>(d.width);
+  if (d.kind == Descriptor::Kind::kFixed) {
+    render_fixed(std::span<char>(out.place(w), w), d.decimals, scale, value);
+  } else if (d.kind == Descriptor::Kind::kExp) {
+    render_exp(std::span<char>(out.place(w), w), d.decimals, scale, value);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // The statements' hot paths are defined here, inline: a tableau print makes
 // one statement per value, hundreds of millions in a run, and each would
 // otherwise cost several calls around the one that renders its field.
@@ -76,20 +107,17 @@ class WriteStatement {
 };
 
 inline void WriteStatement::put(std::int32_t value) {
+  // The descriptor first: the walk to it may meet a scale factor.
   const Descriptor& d = next_data();
-  if (d.kind != Descriptor::Kind::kInt) fail(Error::kTypeMismatch, unit_);
-  const auto w = static_cast<std::size_t>(d.width);
-  render_int(std::span<char>(out_.place(w), w), value);
+  if (!write_field(out_, d, scale_, value)) {
+    fail(Error::kTypeMismatch, unit_);
+  }
 }
 
 inline void WriteStatement::put(double value) {
+  // The descriptor first: the walk to it may meet a scale factor.
   const Descriptor& d = next_data();
-  const auto w = static_cast<std::size_t>(d.width);
-  if (d.kind == Descriptor::Kind::kFixed) {
-    render_fixed(std::span<char>(out_.place(w), w), d.decimals, scale_, value);
-  } else if (d.kind == Descriptor::Kind::kExp) {
-    render_exp(std::span<char>(out_.place(w), w), d.decimals, scale_, value);
-  } else {
+  if (!write_field(out_, d, scale_, value)) {
     fail(Error::kTypeMismatch, unit_);
   }
 }
@@ -107,5 +135,43 @@ inline void WriteStatement::finish() {
 
 // A statement with no items: write(6, layout) for literal-only layouts.
 void write_record(std::int32_t unit, const Layout& layout);
+
+// The one data descriptor of a layout that is, in order, an optional scale
+// factor, one data descriptor for a single item, and `$`; nullptr for any
+// other layout. `scale` gets the factor (0 without one).
+const Descriptor* single_item_held_open(const Layout& layout,
+                                        std::int32_t& scale);
+
+// Writes value_at(0), ..., value_at(n - 1) (each an std::int32_t or a
+// double) with a statement each, exactly as
+//   for (i = 0; i < n; ++i) {
+//     WriteStatement w(unit, layout); w.put(value_at(i)); w.finish();
+//   }
+// does. A line built one value at a time (a layout of one descriptor and
+// `$`) is the common case: its statements each come to placing one field and
+// leaving the record open, without walking the layout.
+template <class ValueAt>
+void write_each(std::int32_t unit, const Layout& layout, std::size_t n,
+                ValueAt value_at) {
+  using Value = decltype(value_at(std::size_t{0}));
+  std::int32_t scale = 0;
+  const Descriptor* d = single_item_held_open(layout, scale);
+  if (d != nullptr && takes(*d, Value{})) {
+    FormattedOutput& out = current_formatted_output(unit);
+    for (std::size_t i = 0; i < n; ++i) {
+      out.begin_statement();
+      write_field(out, *d, scale, value_at(i));
+      out.hold_open();
+    }
+    return;
+  }
+  // Another layout, or items of the wrong type (which the first statement
+  // reports).
+  for (std::size_t i = 0; i < n; ++i) {
+    WriteStatement w(unit, layout);
+    w.put(value_at(i));
+    w.finish();
+  }
+}
 
 }  // namespace recio

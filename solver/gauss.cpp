@@ -4,10 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include <cstring>
 
 namespace solver {
 namespace {
@@ -15,269 +12,209 @@ namespace {
 // The elimination updates columns in groups of up to four: y_c[i] = y_c[i] -
 // f[i] * t_c for i in [0, k), where f is the untouched pivot column (the
 // multipliers), y_c a column being updated and t_c its divided pivot-row
-// entry. Every lane multiplies, rounds, subtracts and rounds exactly as the
-// scalar statement does: no fused multiply-add (the build forbids
-// contraction, and the vector code uses none), the same operand order, and
-// the same rounding mode, since the vector units share the one control
-// register with the scalar ones. So the results are the same bits whichever
-// path runs. A group shares each load of the multipliers, and the loop runs
-// once per group instead of once per column.
+// entry. The pivot column itself, last, gets y[i] = 0.0 - y[i] * t. Every
+// lane multiplies, rounds, subtracts and rounds exactly as the scalar
+// statement does: no fused multiply-add (the build forbids contraction), the
+// same operand order, and the same rounding mode, since the vector units
+// share the one control register with the scalar ones. So the results are
+// the same bits whichever width runs. A group shares each load of the
+// multipliers, and the loop runs once per group instead of once per column.
 //
-// When k is not a whole number of vectors, the last vector's worth of rows
-// (which overlaps the one before) is computed first from the old values and
-// stored last: the overlapping entries get the same value twice, each from
-// its old value, and no entry past row k is read or written. Raw pointers:
-// the intrinsics take nothing else.
+// One kernel serves every width: W doubles per vector, W = 1 being the plain
+// scalar loop. When k is not a whole number of vectors, the last vector's
+// worth of rows (which overlaps the one before) is computed first from the
+// old values and stored last: the overlapping entries get the same value
+// twice, each from its old value, and no entry past row k is read or
+// written.
 constexpr std::size_t kGroup = 4;
 
-// Up to kGroup columns: where each starts and the multiplier of its row.
-struct ColumnGroup {
-  double* const* y;
-  const double* t;
-  std::size_t count;
+// What the kernel computes in each column of a group.
+enum class Form : std::uint8_t {
+  kSubtract,  // y - f * t
+  kNegate,    // 0.0 - y * t
 };
 
-void subtract_multiples_scalar(const ColumnGroup& g, const double* f,
-                               std::size_t k) {
-  for (std::size_t c = 0; c < g.count; ++c) {
-    double* y = g.y[c];
-    const double t = g.t[c];
-    for (std::size_t i = 0; i < k; ++i) y[i] = y[i] - f[i] * t;
+// W doubles as one value: the compiler's generic vectors, so that the same
+// expression compiles to SSE2, AVX or AVX-512 depending on the instruction
+// set of the function it is inlined into.
+template <std::size_t W>
+struct LaneType {
+  using type [[gnu::vector_size(W * sizeof(double))]] = double;
+};
+template <>
+struct LaneType<1> {
+  using type = double;
+};
+template <std::size_t W>
+using Vec = typename LaneType<W>::type;
+
+// Loads and stores take the vector by reference: a vector passed by value
+// would be passed differently by the functions of each instruction set.
+template <std::size_t W>
+[[gnu::always_inline]] inline void load(Vec<W>& v, const double* p) {
+  std::memcpy(&v, p, sizeof v);
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline void store(double* p, const Vec<W>& v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// The group's new values of rows [i, i + W).
+template <std::size_t W, std::size_t C, Form form>
+[[gnu::always_inline]] inline void compute_rows(double* const (&y)[C],
+                                                const double (&t)[C],
+                                                const double* f, std::size_t i,
+                                                Vec<W> (&out)[C]) {
+  Vec<W> fv;
+  if constexpr (form == Form::kSubtract) load<W>(fv, f + i);
+#pragma GCC unroll 4
+  for (std::size_t c = 0; c < C; ++c) {
+    Vec<W> yv;
+    load<W>(yv, y[c] + i);
+    if constexpr (form == Form::kSubtract) {
+      out[c] = yv - fv * t[c];
+    } else {
+      out[c] = 0.0 - yv * t[c];
+    }
   }
 }
 
-#if defined(__x86_64__)
-// Four rows at a time. Only for processors that report AVX (and an
-// operating system that saves its registers); the binary itself assumes no
-// more than the SSE2 of every x86-64. The loops over the group's columns are
-// unrolled so that every column's registers stay registers.
-template <std::size_t C>
-[[gnu::target("avx")]] void subtract_multiples_avx(const ColumnGroup& g,
+// The kernel: rows [0, k) of the group's C columns, W rows at a time, k >= W.
+// Inlined into one function per instruction set; the loops over the group's
+// columns are unrolled so that every column's values stay in registers.
+template <std::size_t W, std::size_t C, Form form>
+[[gnu::always_inline]] inline void update_rows(double* const (&y)[C],
+                                               const double (&t)[C],
+                                               const double* f,
+                                               std::size_t k) {
+  const std::size_t last = k - W;
+  const bool ragged = k % W != 0;
+  Vec<W> tail[C] = {};
+  if (ragged) compute_rows<W, C, form>(y, t, f, last, tail);
+  for (std::size_t i = 0; i + W <= k; i += W) {
+    Vec<W> rows[C];
+    compute_rows<W, C, form>(y, t, f, i, rows);
+#pragma GCC unroll 4
+    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + i, rows[c]);
+  }
+  if (ragged) {
+#pragma GCC unroll 4
+    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + last, tail[c]);
+  }
+}
+
+// C neighbouring columns from `first` on, columns `stride` apart: the
+// pivot-row entries divided by p (a division, never a multiply by 1/p), every
+// other row its one multiply and one subtract. The pivot row runs through the
+// column update too (one unbroken loop is faster than two around it) and then
+// gets its divided entry.
+template <std::size_t W, std::size_t C>
+[[gnu::always_inline]] inline void eliminate_group(double* first,
+                                                   std::size_t stride,
                                                    const double* f,
+                                                   std::size_t ip, double p,
                                                    std::size_t k) {
-  std::array<double*, C> y{};
-  __m256d tv[C];  // std::array would drop the vector type's alignment
+  double* y[C];
+  double t[C];
 #pragma GCC unroll 4
   for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm256_set1_pd(g.t[c]);
+    y[c] = first + c * stride;
+    t[c] = y[c][ip] / p;
   }
-  const std::size_t last = k - 4;
-  const bool ragged = k % 4 != 0;
-  __m256d tail[C] = {};
-  if (ragged) {
-    const __m256d fv = _mm256_loadu_pd(f + last);
+  update_rows<W, C, Form::kSubtract>(y, t, f, k);
 #pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] =
-          _mm256_sub_pd(_mm256_loadu_pd(y[c] + last), _mm256_mul_pd(fv, tv[c]));
-    }
+  for (std::size_t c = 0; c < C; ++c) y[c][ip] = t[c];
+}
+
+// Columns [from, to), which do not include the pivot column, kGroup at a
+// time (three with SSE2, whose sixteen registers would not hold a fourth
+// column's values beside its own): a group shares each load of the
+// multipliers.
+template <std::size_t W>
+[[gnu::always_inline]] inline void eliminate_columns(
+    MatrixRef A, std::int32_t from, std::int32_t to, const double* f,
+    std::size_t ip, double p, std::size_t k) {
+  const auto stride = std::size_t(A.rows());
+  std::int32_t j = from;
+  constexpr std::size_t kColumns = W == 2 ? 3 : kGroup;
+  for (; j + std::int32_t(kColumns) <= to; j += std::int32_t(kColumns)) {
+    eliminate_group<W, kColumns>(A.column(j).data(), stride, f, ip, p, k);
   }
-  for (std::size_t i = 0; i + 4 <= k; i += 4) {
-    const __m256d fv = _mm256_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm256_storeu_pd(y[c] + i, _mm256_sub_pd(_mm256_loadu_pd(y[c] + i),
-                                               _mm256_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm256_storeu_pd(y[c] + last, tail[c]);
+  switch (to - j) {
+    case 3:
+      eliminate_group<W, 3>(A.column(j).data(), stride, f, ip, p, k);
+      break;
+    case 2:
+      eliminate_group<W, 2>(A.column(j).data(), stride, f, ip, p, k);
+      break;
+    case 1:
+      eliminate_group<W, 1>(A.column(j).data(), stride, f, ip, p, k);
+      break;
+    default:
+      break;
   }
 }
 
-// Eight rows at a time, for processors with AVX-512 (fewer than eight rows
-// take the four-row form).
-template <std::size_t C>
-[[gnu::target("avx512f")]] void subtract_multiples_avx512(const ColumnGroup& g,
-                                                          const double* f,
-                                                          std::size_t k) {
-  std::array<double*, C> y{};
-  __m512d tv[C];  // std::array would drop the vector type's alignment
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm512_set1_pd(g.t[c]);
-  }
-  const std::size_t last = k - 8;
-  const bool ragged = k % 8 != 0;
-  __m512d tail[C] = {};
-  if (ragged) {
-    const __m512d fv = _mm512_loadu_pd(f + last);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] =
-          _mm512_sub_pd(_mm512_loadu_pd(y[c] + last), _mm512_mul_pd(fv, tv[c]));
-    }
-  }
-  for (std::size_t i = 0; i + 8 <= k; i += 8) {
-    const __m512d fv = _mm512_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm512_storeu_pd(y[c] + i, _mm512_sub_pd(_mm512_loadu_pd(y[c] + i),
-                                               _mm512_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm512_storeu_pd(y[c] + last, tail[c]);
-  }
-}
-
-// Two rows at a time: SSE2 is part of every x86-64.
-template <std::size_t C>
-void subtract_multiples_sse2(const ColumnGroup& g, const double* f,
-                             std::size_t k) {
-  std::array<double*, C> y{};
-  __m128d tv[C];  // std::array would drop the vector type's alignment
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = g.y[c];
-    tv[c] = _mm_set1_pd(g.t[c]);
-  }
-  const std::size_t last = k - 2;
-  const bool ragged = k % 2 != 0;
-  __m128d tail[C] = {};
-  if (ragged) {
-    const __m128d fv = _mm_loadu_pd(f + last);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      tail[c] = _mm_sub_pd(_mm_loadu_pd(y[c] + last), _mm_mul_pd(fv, tv[c]));
-    }
-  }
-  for (std::size_t i = 0; i + 2 <= k; i += 2) {
-    const __m128d fv = _mm_loadu_pd(f + i);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) {
-      _mm_storeu_pd(y[c] + i,
-                    _mm_sub_pd(_mm_loadu_pd(y[c] + i), _mm_mul_pd(fv, tv[c])));
-    }
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) _mm_storeu_pd(y[c] + last, tail[c]);
-  }
-}
-
-template <std::size_t C>
-void subtract_multiples_vector(const ColumnGroup& g, const double* f,
-                               std::size_t k, Lanes lanes) {
-  if (lanes == Lanes::kEight && k >= 8) {
-    subtract_multiples_avx512<C>(g, f, k);
-  } else if (lanes >= Lanes::kFour && k >= 4) {
-    subtract_multiples_avx<C>(g, f, k);
-  } else {
-    subtract_multiples_sse2<C>(g, f, k);
-  }
-}
-#endif
-
-void subtract_multiples(const ColumnGroup& g, const double* f, std::size_t k,
-                        Lanes lanes) {
-#if defined(__x86_64__)
-  // Fewer rows than one vector: the plain loop.
-  if (lanes != Lanes::kOne && k >= 2) {
-    switch (g.count) {
-      case 4:
-        subtract_multiples_vector<4>(g, f, k, lanes);
-        return;
-      case 3:
-        subtract_multiples_vector<3>(g, f, k, lanes);
-        return;
-      case 2:
-        subtract_multiples_vector<2>(g, f, k, lanes);
-        return;
-      default:
-        subtract_multiples_vector<1>(g, f, k, lanes);
-        return;
-    }
-  }
-#endif
-  subtract_multiples_scalar(g, f, k);
-}
-
-// y[i] = 0.0 - y[i] * t for i in [0, k): the pivot column, in place, with
-// the same tail as above.
-void negate_multiple_scalar(double* y, double t, std::size_t k) {
-  for (std::size_t i = 0; i < k; ++i) y[i] = 0.0 - y[i] * t;
-}
-
-#if defined(__x86_64__)
-[[gnu::target("avx")]] void negate_multiple_avx(double* y, double t,
-                                                std::size_t k) {
-  const __m256d tv = _mm256_set1_pd(t);
-  const __m256d zero = _mm256_setzero_pd();
-  const std::size_t last = k - 4;
-  const __m256d tail =
-      _mm256_sub_pd(zero, _mm256_mul_pd(_mm256_loadu_pd(y + last), tv));
-  for (std::size_t i = 0; i + 4 <= k; i += 4) {
-    const __m256d product = _mm256_mul_pd(_mm256_loadu_pd(y + i), tv);
-    _mm256_storeu_pd(y + i, _mm256_sub_pd(zero, product));
-  }
-  _mm256_storeu_pd(y + last, tail);
-}
-
-void negate_multiple_sse2(double* y, double t, std::size_t k) {
-  const __m128d tv = _mm_set1_pd(t);
-  const __m128d zero = _mm_setzero_pd();
-  const std::size_t last = k - 2;
-  const __m128d tail = _mm_sub_pd(zero, _mm_mul_pd(_mm_loadu_pd(y + last), tv));
-  for (std::size_t i = 0; i + 2 <= k; i += 2) {
-    const __m128d product = _mm_mul_pd(_mm_loadu_pd(y + i), tv);
-    _mm_storeu_pd(y + i, _mm_sub_pd(zero, product));
-  }
-  _mm_storeu_pd(y + last, tail);
-}
-#endif
-
-void negate_multiple(double* y, double t, std::size_t k, Lanes lanes) {
-#if defined(__x86_64__)
-  if (lanes >= Lanes::kFour && k >= 4) {
-    negate_multiple_avx(y, t, k);
-    return;
-  }
-  if (lanes != Lanes::kOne && k >= 2) {
-    negate_multiple_sse2(y, t, k);
-    return;
-  }
-#endif
-  negate_multiple_scalar(y, t, k);
-}
-
-// Columns other than the pivot column, a block at a time.
-constexpr std::size_t kBlock = 64;
-
-struct ColumnBlock {
-  std::array<double*, kBlock> y{};
-  std::array<double, kBlock> t{};
-  std::size_t count = 0;
+// One pivot as `eliminate` states it.
+struct Pivot {
+  MatrixRef A;
+  std::int32_t N;
+  std::int32_t ip;
+  std::int32_t jp;
+  double sgn;
+  std::int32_t k;
+  std::int32_t one_row;
 };
 
-// Divides the pivot-row entries of columns [from, to) by p (never a
-// multiply by 1/p).
-void divide_pivot_row(ColumnBlock& b, std::size_t from, std::size_t to,
-                      std::size_t ip, double p) {
-  for (std::size_t c = from; c < to; ++c) b.t[c] = b.y[c][ip] / p;
+// The whole elimination at W doubles per vector, k >= W.
+template <std::size_t W>
+[[gnu::always_inline]] inline void eliminate_at(const Pivot& s) {
+  MatrixRef A = s.A;
+  // The row-by-row form walks along rows, which in column-major storage is a
+  // stride of LDA. Each new entry depends only on its own old value, its
+  // row's multiplier f = old A(i,jp) and the divided pivot-row entry of its
+  // column, so the same values come out when we go column by column instead:
+  // while the other columns are done, column jp still holds every f, and it
+  // is transformed last.
+  const double p = A(s.ip, s.jp);
+  const double* f = A.column(s.jp).data();
+  const auto row = std::size_t(s.ip - 1);
+  const auto rows = std::size_t(s.k);
+  eliminate_columns<W>(A, 1, s.jp, f, row, p, rows);
+  eliminate_columns<W>(A, s.jp + 1, s.N + 1, f, row, p, rows);
+  // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
+  // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
+  // would give -0.0. Every row is done from b = 0.0 first, in place; the
+  // pivot row and the row that starts from 1.0 then get their own values.
+  const double t = s.sgn / p;
+  double* pivot_column = A.column(s.jp).data();
+  const bool one = s.one_row >= 1 && s.one_row <= s.k;
+  const double f_one = one ? A(s.one_row, s.jp) : 0.0;
+  double* const negated[1] = {pivot_column};
+  const double multiplier[1] = {t};
+  update_rows<W, 1, Form::kNegate>(negated, multiplier, pivot_column, rows);
+  if (one && s.one_row != s.ip) A(s.one_row, s.jp) = 1.0 - f_one * t;
+  A(s.ip, s.jp) = t;
 }
 
-// Every entry of the block's columns: the pivot row gets its divided entry,
-// every other row its one multiply and one subtract. The pivot row runs
-// through the column update too (one unbroken loop is faster than two around
-// it) and then gets its value. The next group's divisions are issued before
-// this group's update, so they run while it does instead of holding up the
-// update that needs them.
-void eliminate_block(ColumnBlock& b, const double* f, std::size_t ip, double p,
-                     std::size_t k, Lanes lanes) {
-  divide_pivot_row(b, 0, std::min(kGroup, b.count), ip, p);
-  for (std::size_t c = 0; c < b.count; c += kGroup) {
-    const std::size_t n = std::min(kGroup, b.count - c);
-    divide_pivot_row(b, c + n, std::min(c + n + kGroup, b.count), ip, p);
-    subtract_multiples({b.y.data() + c, b.t.data() + c, n}, f, k, lanes);
-    for (std::size_t i = c; i < c + n; ++i) b.y[i][ip] = b.t[i];
-  }
-  b.count = 0;
+// One instantiation per width. SSE2 (two doubles) is part of every x86-64;
+// the wider ones run only on processors that report them (and an operating
+// system that saves their registers), so only these functions are compiled
+// for them and the binary itself assumes no more than SSE2.
+void eliminate_scalar(const Pivot& s) { eliminate_at<1>(s); }
+
+#if defined(__x86_64__)
+void eliminate_sse2(const Pivot& s) { eliminate_at<2>(s); }
+
+[[gnu::target("avx")]] void eliminate_avx(const Pivot& s) {
+  eliminate_at<4>(s);
 }
+
+[[gnu::target("avx512f")]] void eliminate_avx512(const Pivot& s) {
+  eliminate_at<8>(s);
+}
+#endif
 
 }  // namespace
 
@@ -301,40 +238,27 @@ void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
 void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
                double sgn, std::int32_t k, std::int32_t one_row, Lanes lanes) {
   assert(1 <= ip && ip <= k && k <= A.rows());
-  // Never wider than the processor runs.
-  if (std::uint8_t(lanes) > std::uint8_t(widest_lanes())) {
-    lanes = widest_lanes();
-  }
   assert(1 <= jp && jp <= N && N <= A.cols());
-  // The row-by-row form walks along rows, which in column-major storage is a
-  // stride of LDA. Each new entry depends only on its own old value, its
-  // row's multiplier f = old A(i,jp) and the divided pivot-row entry of its
-  // column, so the same values come out when we go column by column instead:
-  // while the other columns are done, column jp still holds every f, and it
-  // is transformed last.
-  const double p = A(ip, jp);
-  const double* f = A.column(jp).data();
-  const auto row = std::size_t(ip - 1);
-  const auto rows = std::size_t(k);
-  ColumnBlock block;
-  for (std::int32_t j = 1; j <= N; ++j) {
-    if (j == jp) continue;
-    block.y[block.count++] = A.column(j).data();
-    if (block.count == kBlock) eliminate_block(block, f, row, p, rows, lanes);
+  const Pivot s{A, N, ip, jp, sgn, k, one_row};
+  // The widest path the chosen lanes allow, never wider than the processor
+  // runs; fewer rows than one vector take the next narrower one.
+  const auto width =
+      std::min(std::uint8_t(lanes), std::uint8_t(widest_lanes()));
+#if defined(__x86_64__)
+  if (width >= 8 && k >= 8) {
+    eliminate_avx512(s);
+    return;
   }
-  if (block.count > 0) eliminate_block(block, f, row, p, rows, lanes);
-  // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
-  // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
-  // would give -0.0. Every row is done from b = 0.0 first, in place; the
-  // pivot row and the row that starts from 1.0 then get their own values.
-  const double t = sgn / p;
-  double* pivot_column = A.column(jp).data();
-  const double f_one = one_row >= 1 && one_row <= k ? A(one_row, jp) : 0.0;
-  negate_multiple(pivot_column, t, rows, lanes);
-  if (one_row >= 1 && one_row <= k && one_row != ip) {
-    A(one_row, jp) = 1.0 - f_one * t;
+  if (width >= 4 && k >= 4) {
+    eliminate_avx(s);
+    return;
   }
-  A(ip, jp) = t;
+  if (width >= 2 && k >= 2) {
+    eliminate_sse2(s);
+    return;
+  }
+#endif
+  eliminate_scalar(s);
 }
 
 void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
