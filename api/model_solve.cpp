@@ -173,13 +173,17 @@ ModelStatus status_of(std::int32_t STATUS) {
 // Solves B' pi = c_B for the duals of the deck's rows, where B holds the
 // final basis's columns in the rows' equation form: a deck column as given,
 // the slack of a <= row +e_i, the surplus of a >= row -e_i, an artificial
-// variable e_i. Gaussian elimination with partial pivoting; false when the
-// basis is singular.
-bool deck_duals(const model::Deck& d, const detail::TableauRun& run,
-                std::vector<double>& pi) {
+// variable e_i. Gaussian elimination with partial pivoting. The basis of
+// a sound tableau is regular; should B still come out rank-deficient, an
+// unknown without a pivot is taken as free and its dual set to 0, which
+// solves the system whenever it is consistent: an optimum keeps its status
+// whatever the duals.
+std::vector<double> deck_duals(const model::Deck& d,
+                               const detail::TableauRun& run) {
   const std::size_t m = d.row_kinds.size();
   const std::size_t nc = d.columns.size();
-  if (m > std::size_t(model::kMaxConstraintRows)) return false;
+  // build_deck refuses larger decks; the bound keeps the sizes below sane.
+  if (m > std::size_t(model::kMaxConstraintRows)) return {};
   // Which row each slack and each artificial variable belongs to.
   std::vector<std::size_t> slack_row;
   std::vector<std::size_t> equation_row;
@@ -201,25 +205,30 @@ bool deck_duals(const model::Deck& d, const detail::TableauRun& run,
       t[r][equation_row[k - nv - 1]] = 1.0;
     }
   }
+  // pivot_col[p]: the unknown that row p of the echelon form solves for.
+  std::vector<std::size_t> pivot_col;
   for (std::size_t col = 0; col < m; ++col) {
-    std::size_t best = col;
-    for (std::size_t r = col + 1; r < m; ++r)
+    const std::size_t p = pivot_col.size();
+    std::size_t best = p;
+    for (std::size_t r = p + 1; r < m; ++r)
       if (std::abs(t[r][col]) > std::abs(t[best][col])) best = r;
-    if (t[best][col] == 0.0) return false;
-    std::swap(t[col], t[best]);
-    for (std::size_t r = col + 1; r < m; ++r) {
-      const double f = t[r][col] / t[col][col];
+    if (t[best][col] == 0.0) continue;
+    std::swap(t[p], t[best]);
+    for (std::size_t r = p + 1; r < m; ++r) {
+      const double f = t[r][col] / t[p][col];
       if (f == 0.0) continue;
-      for (std::size_t c = col; c <= m; ++c) t[r][c] -= f * t[col][c];
+      for (std::size_t c = col; c <= m; ++c) t[r][c] -= f * t[p][c];
     }
+    pivot_col.push_back(col);
   }
-  pi.assign(m, 0.0);
-  for (std::size_t col = m; col-- > 0;) {
-    double sum = t[col][m];
-    for (std::size_t c = col + 1; c < m; ++c) sum -= t[col][c] * pi[c];
-    pi[col] = sum / t[col][col];
+  std::vector<double> pi(m, 0.0);
+  for (std::size_t p = pivot_col.size(); p-- > 0;) {
+    const std::size_t col = pivot_col[p];
+    double sum = t[p][m];
+    for (std::size_t c = col + 1; c < m; ++c) sum -= t[p][c] * pi[c];
+    pi[col] = sum / t[p][col];
   }
-  return true;
+  return pi;
 }
 
 // Values, activities and, at an optimum, duals and reduced costs of the
@@ -252,12 +261,7 @@ void map_back(const Model& m, const model::Deck& d,
   r.objective = sense * run.solution.objective;
   if (!r.optimal()) return;
 
-  std::vector<double> pi;
-  if (!deck_duals(d, run, pi)) {
-    r.status = ModelStatus::kUnsettled;
-    r.message = "the final basis is singular: no duals";
-    return;
-  }
+  const std::vector<double> pi = deck_duals(d, run);
   r.row_duals.assign(rows, 0.0);
   for (std::size_t i = 0; i < pi.size(); ++i)
     r.row_duals[d.model_rows[i]] = sense * pi[i];
@@ -303,7 +307,17 @@ ModelResult solve_checked(const Model& given) {
   const std::string unenforced = unenforceable_bound(problem);
   if (!unenforced.empty()) return refuse(ModelStatus::kRefused, unenforced);
 
-  const detail::TableauRun run = detail::run_tableau(problem);
+  // LINEAR rebuilds the tableau from the initial one whenever phase 1
+  // restarts. On a degenerate problem phase 1 can fail to settle on the
+  // rebuilt tableau: it shows infeasibilities of rounding size that phase 1
+  // takes up again, restart after restart, or the rebuild cannot re-pivot
+  // every exchange. Going on with the tableau it has, as the driver does on
+  // a deck that keeps no initial tableau, settles.
+  detail::TableauRun run = detail::run_tableau(problem);
+  if (run.solution.error == SolveError::kNone &&
+      run.solution.status == kUnsettled) {
+    run = detail::run_tableau(problem, detail::Restart::kKeepTableau);
+  }
   if (run.solution.error != SolveError::kNone) {
     return refuse(
         ModelStatus::kRefused,

@@ -135,6 +135,28 @@ TEST(SolveModel, TooLargeCountsTheTransformedModel) {
   EXPECT_NE(r.message.find("122 columns"), std::string::npos) << r.message;
 }
 
+// A degenerate optimum, x = (1, 1, 0) where four rows meet in three
+// dimensions: phase 1 does not settle on the rebuilt tableau; the solve goes
+// on with the tableau it has and reports the optimum.
+TEST(SolveModel, DegenerateOptimumSettles) {
+  karvon::Model m;
+  m.cost = {0.5, 0, 2};
+  m.row_lower = {2, 5, -1, -kInfinity};
+  m.row_upper = {kInfinity, 5, -1, 4};
+  m.matrix = {3,  -1, 0,  //
+              3,  2,  2,  //
+              -1, 0,  1,  //
+              3,  1,  0};
+  const karvon::ModelResult r = karvon::solve(m);
+  ASSERT_EQ(r.status, ModelStatus::kOptimal) << r.message;
+  EXPECT_NEAR(r.objective, 0.5, 1e-9);
+  expect_values(r.x, {1, 1, 0}, "x");
+  // Duals of the final basis: its columns x and y price out to 0.
+  ASSERT_EQ(r.row_duals.size(), 4U);
+  EXPECT_NEAR(r.reduced_costs[0], 0, 1e-9);
+  EXPECT_NEAR(r.reduced_costs[1], 0, 1e-9);
+}
+
 TEST(SolveModel, StatusNames) {
   EXPECT_STREQ(karvon::to_string(ModelStatus::kUnsettled), "could not settle");
   EXPECT_STREQ(karvon::to_string(ModelStatus::kTooLarge), "too large");

@@ -18,8 +18,10 @@
 namespace karvon {
 namespace {
 
-// LINEAR's settings here: the initial tableau in ASAVE, no prints.
+// LINEAR's settings here: the initial tableau in ASAVE or not kept at all,
+// no prints.
 constexpr std::int32_t kSaveInMemory = -1;
+constexpr std::int32_t kKeepTableau = 0;
 constexpr std::int32_t kNoPrint = 0;
 
 // Labels and counts must leave room for the artificial numbers NV+1, ...
@@ -107,7 +109,8 @@ std::string check(const Problem& p) {
   return {};
 }
 
-detail::TableauRun run(const Problem& p, StepObserver* observer) {
+detail::TableauRun run(const Problem& p, detail::Restart restart,
+                       StepObserver* observer) {
   const auto M = static_cast<std::int32_t>(p.rows.size());
   const auto N = static_cast<std::int32_t>(p.rows.front().size());
   const auto NV = static_cast<std::int32_t>(p.bounds.size());
@@ -136,9 +139,11 @@ detail::TableauRun run(const Problem& p, StepObserver* observer) {
   Solution& s = r.solution;
   std::int32_t STATUS = 0;
   std::int32_t ITER = 0;
+  const std::int32_t IUNIT =
+      restart == detail::Restart::kRecompute ? kSaveInMemory : kKeepTableau;
   try {
     LINEAR(A, ROW, COL, BOUND, X, M, N, NV, STATUS, ITER, LDA, NCOL, ASAVE,
-           ROW0, COL0, kSaveInMemory, kNoPrint, observer);
+           ROW0, COL0, IUNIT, kNoPrint, observer);
   } catch (const Stop& stop) {
     s.error = SolveError::kStopped;
     s.message = "the solver stopped with code " + std::to_string(stop.code());
@@ -158,11 +163,12 @@ detail::TableauRun run(const Problem& p, StepObserver* observer) {
 
 namespace detail {
 
-TableauRun run_tableau(const Problem& problem, StepObserver* observer) {
+TableauRun run_tableau(const Problem& problem, Restart restart,
+                       StepObserver* observer) {
   const std::string problem_error = check(problem);
   if (!problem_error.empty()) return {refuse(problem_error), 0, {}, {}};
   try {
-    return run(problem, observer);
+    return run(problem, restart, observer);
   } catch (const std::bad_alloc&) {
     TableauRun r;
     r.solution.error = SolveError::kNoMemory;
@@ -174,7 +180,8 @@ TableauRun run_tableau(const Problem& problem, StepObserver* observer) {
 }  // namespace detail
 
 Solution solve(const Problem& problem, StepObserver* observer) {
-  return detail::run_tableau(problem, observer).solution;
+  return detail::run_tableau(problem, detail::Restart::kRecompute, observer)
+      .solution;
 }
 
 }  // namespace karvon

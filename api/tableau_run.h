@@ -16,8 +16,15 @@ struct TableauRun {
   std::vector<std::int32_t> ROW;  // the final row labels, signed
 };
 
+// Whether LINEAR keeps the initial tableau in memory and rebuilds the
+// tableau from it whenever phase 1 restarts (IUNIT < 0), or goes on with
+// the tableau it has (IUNIT = 0).
+enum class Restart : bool { kRecompute, kKeepTableau };
+
 // solve(const Problem&), keeping the final tableau and labels when the
 // solver ran (solution.error == kNone).
-TableauRun run_tableau(const Problem& problem, StepObserver* observer = nullptr);
+TableauRun run_tableau(const Problem& problem,
+                       Restart restart = Restart::kRecompute,
+                       StepObserver* observer = nullptr);
 
 }  // namespace karvon::detail
