@@ -7,8 +7,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "common/lp.h"
 #include "recio/units.h"
-#include "solver/tableau.h"
 #include "tests/support/unit_files.h"
 
 namespace diag {
@@ -46,10 +46,10 @@ class Chkout : public test_support::UnitFilesTest {
   std::array<std::int32_t, 8> li_{};
   std::array<std::int32_t, 20> lj_{};
   std::array<double, 20> dj_{};
-  solver::MatrixRef A{a_, kLda, kNcol};
-  solver::VectorRef<std::int32_t> LI{li_};
-  solver::VectorRef<std::int32_t> LJ{lj_};
-  solver::VectorRef<double> DJ{dj_};
+  lp::MatrixRef A{a_, kLda, kNcol};
+  lp::VectorRef<std::int32_t> LI{li_};
+  lp::VectorRef<std::int32_t> LJ{lj_};
+  lp::VectorRef<double> DJ{dj_};
 };
 
 TEST_F(Chkout, PrintsTheBoxedTableau) {
