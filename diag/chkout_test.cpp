@@ -168,8 +168,8 @@ TEST_P(ChkoutShape, PrintsEveryRecord) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ChkoutShape, testing::ValuesIn(kShapes),
-                         [](const testing::TestParamInfo<Shape>& info) {
-                           return std::string(info.param.name);
+                         [](const testing::TestParamInfo<Shape>& shape) {
+                           return std::string(shape.param.name);
                          });
 
 TEST_F(Chkout, NegativeLabelsKeepTheirSignInsideTheirFields) {
