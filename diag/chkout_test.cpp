@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,9 @@ const Shape kShapes[] = {
          "",
      }},
 };
+
+// Named in test listings by its name alone.
+void PrintTo(const Shape& shape, std::ostream* os) { *os << shape.name; }
 
 class ChkoutShape : public Chkout, public testing::WithParamInterface<Shape> {};
 
