@@ -8,12 +8,12 @@
 #include <span>
 #include <string>
 
+#include "common/lp.h"
 #include "diag/chkout.h"
 #include "karvon/karvon.h"
 #include "karvon/version.h"
 #include "recio/errors.h"
 #include "recio/units.h"
-#include "solver/tableau.h"
 
 namespace karvon {
 namespace {
@@ -75,15 +75,14 @@ void LINEAR(ArrayRef<double> A, ArrayRef<std::int32_t> ROW,
     watch = &print;
   }
   try {
-    solver::LINEAR(solver::MatrixRef(as_span(A), LDA, NCOL),
-                   solver::VectorRef<std::int32_t>(as_span(ROW)),
-                   solver::VectorRef<std::int32_t>(as_span(COL)),
-                   solver::VectorRef<double>(as_span(BOUND)),
-                   solver::VectorRef<double>(as_span(X)), M, N, NV, STATUS,
-                   ITER, LDA, NCOL,
-                   solver::MatrixRef(as_span(ASAVE), LDA, NCOL),
-                   solver::VectorRef<std::int32_t>(as_span(ROW0)),
-                   solver::VectorRef<std::int32_t>(as_span(COL0)), IUNIT, watch);
+    solver::LINEAR(lp::MatrixRef(as_span(A), LDA, NCOL),
+                   lp::VectorRef<std::int32_t>(as_span(ROW)),
+                   lp::VectorRef<std::int32_t>(as_span(COL)),
+                   lp::VectorRef<double>(as_span(BOUND)),
+                   lp::VectorRef<double>(as_span(X)), M, N, NV, STATUS, ITER,
+                   LDA, NCOL, lp::MatrixRef(as_span(ASAVE), LDA, NCOL),
+                   lp::VectorRef<std::int32_t>(as_span(ROW0)),
+                   lp::VectorRef<std::int32_t>(as_span(COL0)), IUNIT, watch);
   } catch (const recio::RunEnd& end) {
     // The solver raises numeric stops itself; every other ending comes from
     // a unit it printed to or saved on.

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "api/tableau_run.h"
+#include "common/lp.h"
 #include "karvon/karvon.h"
 #include "model/deck_builder.h"
-#include "solver/tableau.h"
 
 namespace karvon {
 namespace {
@@ -136,7 +136,7 @@ Problem to_problem(const model::Deck& d) {
   for (std::size_t j = 0; j < d.columns.size(); ++j)
     p.column_labels.push_back(static_cast<std::int32_t>(j + 1));
   // A deck writes kNoBound, or nothing, for no bound.
-  p.bounds.assign(static_cast<std::size_t>(v), model::kNoBound);
+  p.bounds.assign(static_cast<std::size_t>(v), lp::kNoBound);
   for (std::size_t k = 0; k < d.bounds.size(); ++k)
     if (d.bounds[k] > 0) p.bounds[k] = d.bounds[k];
   return p;
@@ -147,7 +147,7 @@ Problem to_problem(const model::Deck& d) {
 std::string unenforceable_bound(const Problem& p) {
   for (std::size_t k = 0; k < p.bounds.size(); ++k) {
     const double b = p.bounds[k];
-    if (b >= solver::kBig && b != model::kNoBound) {
+    if (b >= lp::kNoBoundThreshold && b != lp::kNoBound) {
       return "a bound or range width of " + std::to_string(b) +
              " once shifted is beyond what the solver enforces (below 1e10)";
     }
@@ -183,7 +183,7 @@ std::vector<double> deck_duals(const model::Deck& d,
   const std::size_t m = d.row_kinds.size();
   const std::size_t nc = d.columns.size();
   // build_deck refuses larger decks; the bound keeps the sizes below sane.
-  if (m > std::size_t(model::kMaxConstraintRows)) return {};
+  if (m > std::size_t(lp::kMaxConstraintRows)) return {};
   // Which row each slack and each artificial variable belongs to.
   std::vector<std::size_t> slack_row;
   std::vector<std::size_t> equation_row;
@@ -292,14 +292,14 @@ ModelResult solve_checked(const Model& given) {
     case model::Failure::kInfeasible:
       return refuse(ModelStatus::kInfeasible, built.error);
     case model::Failure::kTooLarge:
-      return refuse(
-          ModelStatus::kTooLarge,
-          "too large: " + std::to_string(built.rows) + " constraint rows and " +
-              std::to_string(built.columns) +
-              " columns after the transformation; the solver holds "
-              "at most " +
-              std::to_string(model::kMaxConstraintRows) + " rows and " +
-              std::to_string(model::kMaxColumns) + " columns");
+      return refuse(ModelStatus::kTooLarge,
+                    "too large: " + std::to_string(built.rows) +
+                        " constraint rows and " +
+                        std::to_string(built.columns) +
+                        " columns after the transformation; the solver holds "
+                        "at most " +
+                        std::to_string(lp::kMaxConstraintRows) + " rows and " +
+                        std::to_string(lp::kMaxColumns) + " columns");
     case model::Failure::kRefused:
       return refuse(ModelStatus::kRefused, built.error);
   }

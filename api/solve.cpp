@@ -11,11 +11,18 @@
 #include <string>
 
 #include "api/tableau_run.h"
+#include "common/lp.h"
 #include "karvon/karvon.h"
 #include "solver/linear.h"
-#include "solver/tableau.h"
 
 namespace karvon {
+
+// The public header restates the solver's vocabulary in C++17 terms.
+static_assert(kNoBoundThreshold == lp::kNoBoundThreshold);
+static_assert(kOptimal == lp::kOptimal && kUnbounded == lp::kUnbounded &&
+              kInfeasible == lp::kInfeasible && kUnsettled == lp::kUnsettled &&
+              kIterationLimit == lp::kIterationLimit);
+
 namespace {
 
 // LINEAR's settings here: the initial tableau in ASAVE or not kept at all,

@@ -177,15 +177,20 @@ TEST(Solve, BoundOfZeroFixesTheVariable) {
   EXPECT_DOUBLE_EQ(s.objective, -4.0);
 }
 
-TEST(Linear, StopsAreThrownAsStopWithTheirCode) {
-  std::vector<double> A(4 * 3), ASAVE(4 * 3);
+// LINEAR on one constraint over two variables with these bounds, printing
+// on unit IOUT; what it throws reaches the caller.
+void one_row_linear(std::vector<double> BOUND, std::int32_t IOUT) {
+  std::vector<double> A(4 * 3), ASAVE(4 * 3), X(2);
   std::vector<std::int32_t> ROW{2}, COL{1}, ROW0(1), COL0(1);
-  std::vector<double> BOUND{-1.0, 1e30}, X(2);
   std::int32_t STATUS = 0;
   std::int32_t ITER = 0;
+  karvon::LINEAR(A, ROW, COL, BOUND, X, 2, 2, 2, STATUS, ITER, 3, 2, ASAVE,
+                 ROW0, COL0, -1, IOUT);
+}
+
+TEST(Linear, StopsAreThrownAsStopWithTheirCode) {
   try {
-    karvon::LINEAR(A, ROW, COL, BOUND, X, 2, 2, 2, STATUS, ITER, 3, 2, ASAVE,
-                   ROW0, COL0, -1, 0);
+    one_row_linear({-1.0, 1e30}, 0);
     FAIL() << "no stop";
   } catch (const karvon::Stop& stop) {
     EXPECT_EQ(stop.code(), 1111);
@@ -207,14 +212,8 @@ TEST(Solve, NoConstraintsAtAll) {
 // run would end, but as an exception the caller can catch.
 TEST(Linear, AFailedPrintUnitIsThrownAsUnitError) {
   ASSERT_EQ(setenv("FORT97", "/nonexistent-directory/print.txt", 1), 0);
-  std::vector<double> A(4 * 3), ASAVE(4 * 3);
-  std::vector<std::int32_t> ROW{2}, COL{1}, ROW0(1), COL0(1);
-  std::vector<double> BOUND{1e30, 1e30}, X(2);
-  std::int32_t STATUS = 0;
-  std::int32_t ITER = 0;
   try {
-    karvon::LINEAR(A, ROW, COL, BOUND, X, 2, 2, 2, STATUS, ITER, 3, 2, ASAVE,
-                   ROW0, COL0, -1, 97);
+    one_row_linear({1e30, 1e30}, 97);
     FAIL() << "no error";
   } catch (const karvon::UnitError& e) {
     EXPECT_EQ(e.status(), 0xC0000000u + 43u);

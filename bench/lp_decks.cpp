@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "common/lp.h"
 #include "driver/storage.h"
 #include "tests/peer/glpk_model.h"
 #include "tests/peer/in_process.h"
@@ -46,7 +47,8 @@ bool parse_size(const std::string& text, Size& size) {
   if (x == std::string::npos) return false;
   size.rows = std::atoi(text.substr(0, x).c_str());
   size.vars = std::atoi(text.substr(x + 1).c_str());
-  return size.rows >= 0 && size.rows <= 49 && size.vars >= 1 && size.vars <= 60;
+  return size.rows >= 0 && size.rows <= lp::kMaxConstraintRows &&
+         size.vars >= 1 && size.vars <= lp::kMaxColumns;
 }
 
 // Dense feasible problems with a row that bounds them, of one size; mixed

@@ -7,14 +7,14 @@
 #include <cstring>
 #include <random>
 
+#include "common/lp.h"
 #include "solver/gauss.h"
 #include "solver/linear.h"
-#include "solver/tableau.h"
 
 namespace {
 
-constexpr std::int32_t kLda = 51;
-constexpr std::int32_t kNcol = 61;
+using lp::kLda;
+using lp::kNcol;
 using Tableau = std::array<double, std::size_t(kLda) * std::size_t(kNcol)>;
 
 Tableau random_tableau(std::uint32_t seed) {
@@ -30,10 +30,10 @@ Tableau random_tableau(std::uint32_t seed) {
 // many times the loop runs.
 void BM_GaussPivot51x61(benchmark::State& state) {
   Tableau a = random_tableau(1);
-  solver::MatrixRef A(a, kLda, kNcol);
+  lp::MatrixRef A(a, kLda, kNcol);
   A(20, 30) = 2.0;
   for (auto _ : state) {
-    solver::GAUSS(A, 50, kNcol, 20, 30, 1.0, 51, -1, kLda, kNcol);
+    solver::GAUSS(A, kLda - 1, kNcol, 20, 30, 1.0, kLda, -1, kLda, kNcol);
     benchmark::DoNotOptimize(a.data());
     benchmark::ClobberMemory();
   }
@@ -51,7 +51,7 @@ void BM_GaussPivotAtWidth(benchmark::State& state) {
     return;
   }
   Tableau a = random_tableau(1);
-  solver::MatrixRef A(a, kLda, kNcol);
+  lp::MatrixRef A(a, kLda, kNcol);
   A(20, 30) = 2.0;
   for (auto _ : state) {
     solver::eliminate(A, kNcol, 20, 30, 1.0, kLda, kLda, lanes);
@@ -130,13 +130,13 @@ struct Problem {
   Tableau a{};
   std::array<std::int32_t, kLda> row{};
   std::array<std::int32_t, kNcol> col{};
-  std::array<double, 110> bound{};
+  std::array<double, lp::kMaxVariables> bound{};
 
   explicit Problem(std::uint32_t seed) {
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> coef(0.0, 10.0);
     std::uniform_real_distribution<double> cost(-10.0, 1.0);
-    solver::MatrixRef A(a, kLda, kNcol);
+    lp::MatrixRef A(a, kLda, kNcol);
     for (std::int32_t i = 1; i <= kM - 1; ++i) {
       for (std::int32_t j = 1; j <= kN - 1; ++j) A(i, j) = coef(rng);
       A(i, kN) = 100.0 + coef(rng);
@@ -146,7 +146,8 @@ struct Problem {
       A(kM, j) = cost(rng);
       col[std::size_t(j - 1)] = j;
     }
-    for (std::int32_t k = 1; k <= kNv; ++k) bound[std::size_t(k - 1)] = 1.0e30;
+    for (std::int32_t k = 1; k <= kNv; ++k)
+      bound[std::size_t(k - 1)] = lp::kNoBound;
   }
 };
 
@@ -154,7 +155,7 @@ void BM_Linear49x60(benchmark::State& state) {
   const Problem original(7);
   Problem p = original;
   Tableau asave{};
-  std::array<double, 110> x{};
+  std::array<double, lp::kMaxVariables> x{};
   std::array<std::int32_t, kLda> row0{};
   std::array<std::int32_t, kNcol> col0{};
   std::int32_t status = 0;
@@ -163,15 +164,13 @@ void BM_Linear49x60(benchmark::State& state) {
     state.PauseTiming();
     p = original;
     state.ResumeTiming();
-    solver::LINEAR(solver::MatrixRef(p.a, kLda, kNcol),
-                   solver::VectorRef<std::int32_t>(p.row),
-                   solver::VectorRef<std::int32_t>(p.col),
-                   solver::VectorRef<double>(p.bound),
-                   solver::VectorRef<double>(x), Problem::kM, Problem::kN,
-                   Problem::kNv, status, iter, kLda, kNcol,
-                   solver::MatrixRef(asave, kLda, kNcol),
-                   solver::VectorRef<std::int32_t>(row0),
-                   solver::VectorRef<std::int32_t>(col0), 0, nullptr);
+    solver::LINEAR(
+        lp::MatrixRef(p.a, kLda, kNcol), lp::VectorRef<std::int32_t>(p.row),
+        lp::VectorRef<std::int32_t>(p.col), lp::VectorRef<double>(p.bound),
+        lp::VectorRef<double>(x), Problem::kM, Problem::kN, Problem::kNv,
+        status, iter, kLda, kNcol, lp::MatrixRef(asave, kLda, kNcol),
+        lp::VectorRef<std::int32_t>(row0), lp::VectorRef<std::int32_t>(col0), 0,
+        nullptr);
     benchmark::DoNotOptimize(x.data());
   }
   state.counters["iterations"] = iter;

@@ -42,7 +42,7 @@ void separator(std::int32_t unit, std::int32_t N, std::string_view tail) {
 
 // Columns 1..N-1 of row i, left open for the right-hand-side box. A(i,1) is
 // written even when N = 1, where it is also the right-hand side.
-void row_values(std::int32_t unit, solver::MatrixRef A, std::int32_t i,
+void row_values(std::int32_t unit, lp::MatrixRef A, std::int32_t i,
                 std::int32_t N) {
   {
     recio::WriteStatement w(unit, kFirstValue);
@@ -63,11 +63,11 @@ void row_end(std::int32_t unit, const recio::Layout& layout, double rhs) {
 
 }  // namespace
 
-void CHKOUT(solver::MatrixRef A, solver::VectorRef<const std::int32_t> LI,
-            solver::VectorRef<const std::int32_t> LJ,
-            solver::VectorRef<const double> DJ,
-            [[maybe_unused]] solver::VectorRef<const std::int32_t> LI0,
-            [[maybe_unused]] solver::VectorRef<const std::int32_t> LJ0,
+void CHKOUT(lp::MatrixRef A, lp::VectorRef<const std::int32_t> LI,
+            lp::VectorRef<const std::int32_t> LJ,
+            lp::VectorRef<const double> DJ,
+            [[maybe_unused]] lp::VectorRef<const std::int32_t> LI0,
+            [[maybe_unused]] lp::VectorRef<const std::int32_t> LJ0,
             std::int32_t M, std::int32_t N, [[maybe_unused]] std::int32_t NV,
             [[maybe_unused]] std::int32_t LDA,
             [[maybe_unused]] std::int32_t NCOL, std::int32_t IOUT,
@@ -113,11 +113,11 @@ void TableauPrint::step(const karvon::Step& s) {
   const karvon::TableauView& t = s.tableau;
   // CHKOUT reads A and changes nothing; MatrixRef is the solver's writable
   // view, so constness is set aside for the call only.
-  const solver::MatrixRef A(
-      std::span<double>(const_cast<double*>(t.a), t.a_size), t.lda, t.ncol);
-  const solver::VectorRef<const std::int32_t> LI({t.row, t.row_size});
-  const solver::VectorRef<const std::int32_t> LJ({t.col, t.col_size});
-  const solver::VectorRef<const double> DJ({t.bound, t.bound_size});
+  const lp::MatrixRef A(std::span<double>(const_cast<double*>(t.a), t.a_size),
+                        t.lda, t.ncol);
+  const lp::VectorRef<const std::int32_t> LI({t.row, t.row_size});
+  const lp::VectorRef<const std::int32_t> LJ({t.col, t.col_size});
+  const lp::VectorRef<const double> DJ({t.bound, t.bound_size});
   CHKOUT(A, LI, LJ, DJ, LI, LJ, t.M, t.N, t.NV, t.lda, t.ncol, unit_,
          s.iteration, s.ip, s.jp);
 }

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "common/lp.h"
 #include "karvon/observer.h"
-#include "solver/tableau.h"
 
 namespace diag {
 
@@ -21,11 +21,11 @@ namespace diag {
 // The remaining arguments belong to the call's historical form and do not
 // change the print: LI0 and LJ0 (initial labels), NV, NCOL, and ITER, IP,
 // JP (the iteration and pivot position just made).
-void CHKOUT(solver::MatrixRef A, solver::VectorRef<const std::int32_t> LI,
-            solver::VectorRef<const std::int32_t> LJ,
-            solver::VectorRef<const double> DJ,
-            solver::VectorRef<const std::int32_t> LI0,
-            solver::VectorRef<const std::int32_t> LJ0, std::int32_t M,
+void CHKOUT(lp::MatrixRef A, lp::VectorRef<const std::int32_t> LI,
+            lp::VectorRef<const std::int32_t> LJ,
+            lp::VectorRef<const double> DJ,
+            lp::VectorRef<const std::int32_t> LI0,
+            lp::VectorRef<const std::int32_t> LJ0, std::int32_t M,
             std::int32_t N, std::int32_t NV, std::int32_t LDA,
             std::int32_t NCOL, std::int32_t IOUT, std::int32_t ITER,
             std::int32_t IP, std::int32_t JP);

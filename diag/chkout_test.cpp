@@ -4,11 +4,12 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
+#include <ostream>
 #include <string>
+#include <vector>
 
+#include "common/lp.h"
 #include "recio/units.h"
-#include "solver/tableau.h"
 #include "tests/support/unit_files.h"
 
 namespace diag {
@@ -23,10 +24,18 @@ class Chkout : public test_support::UnitFilesTest {
  protected:
   Chkout() { connect(7, "print.txt"); }
 
-  // Row i of the tableau from its values, columns 1, 2, ...
-  void row(std::int32_t i, std::initializer_list<double> values) {
-    std::int32_t j = 1;
-    for (const double v : values) A(i, j++) = v;
+  // Rows 1, 2, ... of the tableau, LI(1..), LJ(1..) and DJ(1..).
+  void set(const std::vector<std::vector<double>>& rows,
+           const std::vector<std::int32_t>& li,
+           const std::vector<std::int32_t>& lj, const std::vector<double>& dj) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      for (std::size_t j = 0; j < rows[i].size(); ++j) {
+        A(std::int32_t(i + 1), std::int32_t(j + 1)) = rows[i][j];
+      }
+    }
+    for (std::size_t i = 0; i < li.size(); ++i) li_[i] = li[i];
+    for (std::size_t j = 0; j < lj.size(); ++j) lj_[j] = lj[j];
+    for (std::size_t j = 0; j < dj.size(); ++j) dj_[j] = dj[j];
   }
 
   void print(std::int32_t M, std::int32_t N, std::int32_t iout = 7) {
@@ -36,7 +45,7 @@ class Chkout : public test_support::UnitFilesTest {
   std::string printed() { return written("print.txt"); }
 
   // Records joined as they are written to a file: each ends with CR LF.
-  static std::string records(std::initializer_list<std::string> lines) {
+  static std::string records(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& line : lines) out += line + "\r\n";
     return out;
@@ -46,40 +55,14 @@ class Chkout : public test_support::UnitFilesTest {
   std::array<std::int32_t, 8> li_{};
   std::array<std::int32_t, 20> lj_{};
   std::array<double, 20> dj_{};
-  solver::MatrixRef A{a_, kLda, kNcol};
-  solver::VectorRef<std::int32_t> LI{li_};
-  solver::VectorRef<std::int32_t> LJ{lj_};
-  solver::VectorRef<double> DJ{dj_};
+  lp::MatrixRef A{a_, kLda, kNcol};
+  lp::VectorRef<std::int32_t> LI{li_};
+  lp::VectorRef<std::int32_t> LJ{lj_};
+  lp::VectorRef<double> DJ{dj_};
 };
 
-TEST_F(Chkout, PrintsTheBoxedTableau) {
-  row(1, {1, 2, 4});
-  row(2, {3, -1, 6});
-  row(3, {-1, -1, 0});
-  row(4, {0, 0, 0});
-  LI(1) = 3;
-  LI(2) = 4;
-  LJ(1) = 1;
-  LJ(2) = 2;
-  DJ(1) = 1.0e30;
-  DJ(2) = 1.0e30;
-  print(3, 3);
-  EXPECT_EQ(printed(), records({
-                           "  +-------------------+-----------+-----",
-                           "  |   1.00     2.00   |    4.00   |   3",
-                           "  |   3.00    -1.00   |    6.00   |   4",
-                           "  +-------------------+-----------+-  ^ ",
-                           "  |  -1.00    -1.00   |    0.00   |  LI",
-                           "  |   0.00     0.00   |    0.00   *  M ",
-                           "  +-------------------+-----------+-----",
-                           "  |     1        2    <--   LJ    |",
-                           "   1.00E+30 1.00E+30   <--   DJ",
-                           "",
-                       }));
-}
-
 TEST_F(Chkout, PrintsNothingOnUnitZeroOrBelow) {
-  row(1, {1, 2, 4});
+  set({{1, 2, 4}}, {}, {}, {});
   for (const std::int32_t iout : {0, -1}) {
     print(2, 3, iout);
     // Not even a connection: unit 0 would otherwise be standard error.
@@ -88,75 +71,113 @@ TEST_F(Chkout, PrintsNothingOnUnitZeroOrBelow) {
   EXPECT_EQ(recio::find_unit(7), nullptr);
 }
 
-TEST_F(Chkout, OneColumnPrintsTheRightHandSideTwice) {
-  // N = 1: no variable columns, but the first write of every value line
-  // still prints A(I,1), and the label line still prints LJ(1).
-  row(1, {5});
-  row(2, {-2});
-  row(3, {0.5});
-  LI(1) = 2;
-  LJ(1) = 1;
-  print(2, 1);
-  EXPECT_EQ(printed(), records({
-                           "  +-+-----------+-----",
-                           "  |   5.00   |    5.00   |   2",
-                           "  +-+-----------+-  ^ ",
-                           "  |  -2.00   |   -2.00   |  LI",
-                           "  |   0.50   |    0.50   *  M ",
-                           "  +-+-----------+-----",
-                           "  |     1    <--   LJ    |",
-                           "     <--   DJ",
-                           "",
-                       }));
+// A whole print: the tableau's rows, the labels LI and LJ, the values DJ,
+// M and N, and the records expected.
+struct Shape {
+  const char* name;
+  std::vector<std::vector<double>> rows;
+  std::vector<std::int32_t> li, lj;
+  std::vector<double> dj;
+  std::int32_t M, N;
+  std::vector<std::string> expected;
+};
+
+const Shape kShapes[] = {
+    {"BoxedTableau",
+     {{1, 2, 4}, {3, -1, 6}, {-1, -1, 0}, {0, 0, 0}},
+     {3, 4},
+     {1, 2},
+     {1.0e30, 1.0e30},
+     3,
+     3,
+     {
+         "  +-------------------+-----------+-----",
+         "  |   1.00     2.00   |    4.00   |   3",
+         "  |   3.00    -1.00   |    6.00   |   4",
+         "  +-------------------+-----------+-  ^ ",
+         "  |  -1.00    -1.00   |    0.00   |  LI",
+         "  |   0.00     0.00   |    0.00   *  M ",
+         "  +-------------------+-----------+-----",
+         "  |     1        2    <--   LJ    |",
+         "   1.00E+30 1.00E+30   <--   DJ",
+         "",
+     }},
+    // N = 1: no variable columns, but the first write of every value line
+    // still prints A(I,1), and the label line still prints LJ(1).
+    {"OneColumnPrintsTheRightHandSideTwice",
+     {{5}, {-2}, {0.5}},
+     {2},
+     {1},
+     {},
+     2,
+     1,
+     {
+         "  +-+-----------+-----",
+         "  |   5.00   |    5.00   |   2",
+         "  +-+-----------+-  ^ ",
+         "  |  -2.00   |   -2.00   |  LI",
+         "  |   0.50   |    0.50   *  M ",
+         "  +-+-----------+-----",
+         "  |     1    <--   LJ    |",
+         "     <--   DJ",
+         "",
+     }},
+    {"TwoColumnsHaveNoMiddleValues",
+     {{1.5, 3}, {-0.25, 7}, {0, 0}},
+     {3},
+     {1},
+     {4.0},
+     2,
+     2,
+     {
+         "  +----------+-----------+-----",
+         "  |   1.50   |    3.00   |   3",
+         "  +----------+-----------+-  ^ ",
+         "  |  -0.25   |    7.00   |  LI",
+         "  |   0.00   |    0.00   *  M ",
+         "  +----------+-----------+-----",
+         "  |     1    <--   LJ    |",
+         "   4.00E+00   <--   DJ",
+         "",
+     }},
+    {"NoConstraintRowsPutsTheMiddleSeparatorRightBelowTheTop",
+     {{-1, 2}, {0, 0}},
+     {},
+     {1},
+     {3.0},
+     1,
+     2,
+     {
+         "  +----------+-----------+-----",
+         "  +----------+-----------+-  ^ ",
+         "  |  -1.00   |    2.00   |  LI",
+         "  |   0.00   |    0.00   *  M ",
+         "  +----------+-----------+-----",
+         "  |     1    <--   LJ    |",
+         "   3.00E+00   <--   DJ",
+         "",
+     }},
+};
+
+// Named in test listings by its name alone.
+void PrintTo(const Shape& shape, std::ostream* os) { *os << shape.name; }
+
+class ChkoutShape : public Chkout, public testing::WithParamInterface<Shape> {};
+
+TEST_P(ChkoutShape, PrintsEveryRecord) {
+  const Shape& s = GetParam();
+  set(s.rows, s.li, s.lj, s.dj);
+  print(s.M, s.N);
+  EXPECT_EQ(printed(), records(s.expected));
 }
 
-TEST_F(Chkout, TwoColumnsHaveNoMiddleValues) {
-  row(1, {1.5, 3});
-  row(2, {-0.25, 7});
-  row(3, {0, 0});
-  LI(1) = 3;
-  LJ(1) = 1;
-  DJ(1) = 4.0;
-  print(2, 2);
-  EXPECT_EQ(printed(), records({
-                           "  +----------+-----------+-----",
-                           "  |   1.50   |    3.00   |   3",
-                           "  +----------+-----------+-  ^ ",
-                           "  |  -0.25   |    7.00   |  LI",
-                           "  |   0.00   |    0.00   *  M ",
-                           "  +----------+-----------+-----",
-                           "  |     1    <--   LJ    |",
-                           "   4.00E+00   <--   DJ",
-                           "",
-                       }));
-}
-
-TEST_F(Chkout, NoConstraintRowsPutsTheMiddleSeparatorRightBelowTheTop) {
-  row(1, {-1, 2});
-  row(2, {0, 0});
-  LJ(1) = 1;
-  DJ(1) = 3.0;
-  print(1, 2);
-  EXPECT_EQ(printed(), records({
-                           "  +----------+-----------+-----",
-                           "  +----------+-----------+-  ^ ",
-                           "  |  -1.00   |    2.00   |  LI",
-                           "  |   0.00   |    0.00   *  M ",
-                           "  +----------+-----------+-----",
-                           "  |     1    <--   LJ    |",
-                           "   3.00E+00   <--   DJ",
-                           "",
-                       }));
-}
+INSTANTIATE_TEST_SUITE_P(Shapes, ChkoutShape, testing::ValuesIn(kShapes),
+                         [](const testing::TestParamInfo<Shape>& shape) {
+                           return std::string(shape.param.name);
+                         });
 
 TEST_F(Chkout, NegativeLabelsKeepTheirSignInsideTheirFields) {
-  row(1, {1, 1, 1});
-  row(2, {1, 1, 1});
-  LI(1) = -123;
-  LJ(1) = -99999;
-  LJ(2) = -12345678;
-  DJ(1) = -3.0;
-  DJ(2) = 0.0;
+  set({{1, 1, 1}, {1, 1, 1}}, {-123}, {-99999, -12345678}, {-3.0, 0.0});
   print(2, 3);
   const std::string text = printed();
   EXPECT_NE(text.find("    1.00   |-123\r\n"), std::string::npos) << text;
@@ -215,11 +236,7 @@ TEST_F(Chkout, SixteenColumnsFillTwoSeparatorRecordsExactly) {
 }
 
 TEST_F(Chkout, ValuesTooWideForTheirFieldsPrintAsAsterisks) {
-  row(1, {10000.0, -1000.0, 123456.0});
-  row(2, {0, 0, 0});
-  LI(1) = 1;
-  LJ(1) = 1;
-  LJ(2) = 2;
+  set({{10000.0, -1000.0, 123456.0}, {0, 0, 0}}, {1}, {1, 2}, {});
   print(2, 3);
   EXPECT_NE(printed().find("  |******* -1000.00   |********   |   1\r\n"),
             std::string::npos);

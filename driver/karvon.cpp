@@ -1,5 +1,6 @@
 #include "driver/karvon.h"
 
+#include "common/lp.h"
 #include "diag/chkout.h"
 #include "driver/problem_input.h"
 #include "driver/report.h"
@@ -13,8 +14,8 @@ namespace driver {
 void solve(Storage& s) {
   diag::TableauPrint print(s.IOUT);
   solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                 s.STATUS, s.ITER, kLda, kNcol, s.asave(), s.row0(), s.col0(),
-                 s.IUNIT, s.IOUT > 0 ? &print : nullptr);
+                 s.STATUS, s.ITER, lp::kLda, lp::kNcol, s.asave(), s.row0(),
+                 s.col0(), s.IUNIT, s.IOUT > 0 ? &print : nullptr);
 }
 
 void run() {

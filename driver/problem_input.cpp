@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/lp.h"
 #include "recio/errors.h"
 #include "recio/layout.h"
 #include "recio/record_read.h"
@@ -12,7 +13,6 @@ namespace {
 constexpr std::int32_t kInputUnit = 5;
 constexpr auto kIntegers = recio::layout("(11I5)");
 constexpr auto kReals = recio::layout("(11F10.0)");
-constexpr double kNoBound = 1.0e30;
 
 }  // namespace
 
@@ -32,7 +32,7 @@ void read_header(Storage& s) {
     r.finish();
   }
   // The closing header, tested in this order.
-  if (s.N > kNcol || s.M == 0 || s.M >= kLda) recio::stop_plain();
+  if (s.N > lp::kNcol || s.M == 0 || s.M >= lp::kLda) recio::stop_plain();
   if (s.M < 0 || s.N < 1) {
     const std::string text = "KARVON: invalid problem header: M = " +
                              std::to_string(s.M) +
@@ -42,7 +42,7 @@ void read_header(Storage& s) {
 }
 
 void read_problem(Storage& s) {
-  solver::MatrixRef a = s.a();
+  lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     recio::ReadStatement r(kInputUnit, kReals);
     for (std::int32_t j = 1; j <= s.N; ++j) r.get(a(i, j));
@@ -53,7 +53,7 @@ void read_problem(Storage& s) {
     for (std::int32_t k = 1; k <= s.NBOUND; ++k) {
       double value = 0.0;
       r.get(value);
-      if (k <= kMaxVariables) s.bound()(k) = value;
+      if (k <= lp::kMaxVariables) s.bound()(k) = value;
     }
     r.finish();
   }
@@ -84,7 +84,7 @@ void prepare(Storage& s) {
   for (std::int32_t j = 1; j <= s.NV; ++j) {
     double& b = s.bound()(j);
     if (j > s.NBOUND) b = 0.0;
-    if (!(b > 0.0)) b = kNoBound;
+    if (!(b > 0.0)) b = lp::kNoBound;
   }
 }
 

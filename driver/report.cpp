@@ -1,5 +1,6 @@
 #include "driver/report.h"
 
+#include "common/lp.h"
 #include "recio/layout.h"
 #include "recio/record_write.h"
 
@@ -18,14 +19,14 @@ constexpr auto kValues = recio::layout("(1X, 1P, 8E10.3)");
 constexpr auto kObjective =
     recio::layout("(\" OBJECTIVE FUNCTION  =\", 1P, E15.8)");
 
-void write_reals(const recio::Layout& layout, solver::VectorRef<double> v,
+void write_reals(const recio::Layout& layout, lp::VectorRef<double> v,
                  std::int32_t count) {
   recio::WriteStatement w(kOutputUnit, layout);
   for (std::int32_t k = 1; k <= count; ++k) w.put(v(k));
   w.finish();
 }
 
-void write_integers(solver::VectorRef<std::int32_t> v, std::int32_t count) {
+void write_integers(lp::VectorRef<std::int32_t> v, std::int32_t count) {
   recio::WriteStatement w(kOutputUnit, kIntegers);
   for (std::int32_t k = 1; k <= count; ++k) w.put(v(k));
   w.finish();
@@ -36,7 +37,7 @@ void write_integers(solver::VectorRef<std::int32_t> v, std::int32_t count) {
 void write_echo(Storage& s, Echo which) {
   recio::write_record(kOutputUnit,
                       which == Echo::kBeforeCall ? kBannerBefore : kBannerAfter);
-  const solver::MatrixRef a = s.a();
+  const lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     recio::WriteStatement w(kOutputUnit, kReals);
     for (std::int32_t j = 1; j <= s.N; ++j) w.put(a(i, j));

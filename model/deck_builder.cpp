@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "solver/tableau.h"
+#include "common/lp.h"
 
 namespace model {
 namespace {
@@ -184,17 +184,17 @@ class Builder {
     const auto columns = result_.deck.columns.size();
     result_.rows = rows;
     result_.columns = columns;
-    if (rows > std::size_t(kMaxConstraintRows)) {
+    if (rows > std::size_t(lp::kMaxConstraintRows)) {
       return fail("the model has " + std::to_string(rows) +
                       " constraint rows; a deck holds at most " +
-                      std::to_string(kMaxConstraintRows),
+                      std::to_string(lp::kMaxConstraintRows),
                   Failure::kTooLarge);
     }
-    if (columns > std::size_t(kMaxColumns)) {
+    if (columns > std::size_t(lp::kMaxColumns)) {
       return fail("the model has " + std::to_string(columns) +
                       " columns after free columns are split in two and fixed "
                       "ones substituted; a deck holds at most " +
-                      std::to_string(kMaxColumns),
+                      std::to_string(lp::kMaxColumns),
                   Failure::kTooLarge);
     }
     return true;
@@ -241,14 +241,14 @@ class Builder {
     for (std::size_t v = 0; v < all.size(); ++v) {
       if (std::isfinite(all[v])) {
         count = v + 1;
-        if (all[v] >= solver::kBig) {
+        if (all[v] >= lp::kNoBoundThreshold) {
           note("warning: an upper bound of " + number(all[v]) + " (variable " +
                std::to_string(v + 1) + ") is beyond what the solver enforces");
         }
       }
     }
     for (std::size_t v = 0; v < count; ++v) {
-      d.bounds.push_back(std::isfinite(all[v]) ? all[v] : kNoBound);
+      d.bounds.push_back(std::isfinite(all[v]) ? all[v] : lp::kNoBound);
     }
   }
 

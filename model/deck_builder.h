@@ -32,12 +32,6 @@ struct BuildResult {
   std::vector<std::string> notes;  // "note: ..." and "warning: ..." lines
 };
 
-// The deck's limits: the driver's tableau holds 51 rows (one for the
-// solver's own use, one for the objective) and 61 columns (one for the right
-// side).
-inline constexpr int kMaxConstraintRows = 49;
-inline constexpr int kMaxColumns = 60;
-
 // Maps `model` to a deck. Rows: L to kind +1 (slack), G to -1 (surplus), E
 // to 0; a row with both sides finite and apart to kind +1 whose slack is
 // bounded by the width of the range. Columns, for x with bounds [l, u]:

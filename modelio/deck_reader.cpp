@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/lp.h"
 #include "driver/problem_input.h"
 #include "driver/storage.h"
 #include "recio/field_in.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr std::size_t kFieldsPerRecord = 11;
 constexpr std::size_t kIntegerWidth = 5;
 constexpr std::size_t kRealWidth = 10;
-constexpr double kBig = 1.0e10;  // a bound this large is no bound
 
 // Thrown with the line-numbered message; caught in read_deck.
 struct Refusal {
@@ -134,13 +134,13 @@ bool read_problem(Records& records, driver::Storage& s) {
   s.M = header.integer();
   s.N = header.integer();
   s.NBOUND = header.integer();
-  if (s.N > driver::kNcol || s.M == 0 || s.M >= driver::kLda) return false;
+  if (s.N > lp::kNcol || s.M == 0 || s.M >= lp::kLda) return false;
   if (s.M < 0 || s.N < 1) {
     records.refuse(header.first_line(),
                    "invalid problem header: M = " + std::to_string(s.M) +
                        ", N = " + std::to_string(s.N));
   }
-  solver::MatrixRef a = s.a();
+  lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     Statement row(records, kRealWidth, "a tableau row");
     for (std::int32_t j = 1; j <= s.N; ++j) a(i, j) = row.real();
@@ -149,7 +149,7 @@ bool read_problem(Records& records, driver::Storage& s) {
     Statement bounds(records, kRealWidth, "the bounds");
     for (std::int32_t k = 1; k <= s.NBOUND; ++k) {
       const double value = bounds.real();
-      if (k <= driver::kMaxVariables) s.bound()(k) = value;
+      if (k <= lp::kMaxVariables) s.bound()(k) = value;
     }
   }
   Statement kinds(records, kIntegerWidth, "the row kinds");
@@ -196,12 +196,12 @@ std::string numbered(char prefix, std::int32_t k) {
 // The upper bound of variable k, infinite when it has none.
 double upper_bound(driver::Storage& s, std::int32_t k) {
   const double bound = s.bound()(std::abs(k));
-  return bound >= kBig ? model::kInfinity : bound;
+  return bound >= lp::kNoBoundThreshold ? model::kInfinity : bound;
 }
 
 model::Model as_model(driver::Storage& s) {
   model::Model m;
-  const solver::MatrixRef a = s.a();
+  const lp::MatrixRef a = s.a();
   for (std::int32_t j = 1; j <= s.N - 1; ++j) {
     model::ModelColumn c{numbered('x', std::abs(s.col()(j))), 0,
                          upper_bound(s, s.col()(j)), a(s.M, j), false, {}};

@@ -10,7 +10,6 @@ namespace mps2deck {
 
 using model::Deck;
 using model::DeckColumn;
-using model::kNoBound;
 
 struct DeckSettings {
   std::int32_t IUNIT = -1;  // initial tableau kept in memory

@@ -133,7 +133,7 @@ template <std::size_t W, std::size_t C>
 // multipliers.
 template <std::size_t W>
 [[gnu::always_inline]] inline void eliminate_columns(
-    MatrixRef A, std::int32_t from, std::int32_t to, const double* f,
+    lp::MatrixRef A, std::int32_t from, std::int32_t to, const double* f,
     std::size_t ip, double p, std::size_t k) {
   const auto stride = std::size_t(A.rows());
   std::int32_t j = from;
@@ -158,7 +158,7 @@ template <std::size_t W>
 
 // One pivot as `eliminate` states it.
 struct Pivot {
-  MatrixRef A;
+  lp::MatrixRef A;
   std::int32_t N;
   std::int32_t ip;
   std::int32_t jp;
@@ -170,7 +170,7 @@ struct Pivot {
 // The whole elimination at W doubles per vector, k >= W.
 template <std::size_t W>
 [[gnu::always_inline]] inline void eliminate_at(const Pivot& s) {
-  MatrixRef A = s.A;
+  lp::MatrixRef A = s.A;
   // The row-by-row form walks along rows, which in column-major storage is a
   // stride of LDA. Each new entry depends only on its own old value, its
   // row's multiplier f = old A(i,jp) and the divided pivot-row entry of its
@@ -230,13 +230,15 @@ Lanes widest_lanes() {
 #endif
 }
 
-void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
-               double sgn, std::int32_t k, std::int32_t one_row) {
+void eliminate(lp::MatrixRef A, std::int32_t N, std::int32_t ip,
+               std::int32_t jp, double sgn, std::int32_t k,
+               std::int32_t one_row) {
   eliminate(A, N, ip, jp, sgn, k, one_row, widest_lanes());
 }
 
-void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
-               double sgn, std::int32_t k, std::int32_t one_row, Lanes lanes) {
+void eliminate(lp::MatrixRef A, std::int32_t N, std::int32_t ip,
+               std::int32_t jp, double sgn, std::int32_t k,
+               std::int32_t one_row, Lanes lanes) {
   assert(1 <= ip && ip <= k && k <= A.rows());
   assert(1 <= jp && jp <= N && N <= A.cols());
   const Pivot s{A, N, ip, jp, sgn, k, one_row};
@@ -261,7 +263,7 @@ void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
   eliminate_scalar(s);
 }
 
-void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
+void GAUSS(lp::MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
            std::int32_t JP, double SGN, std::int32_t K, std::int32_t LV,
            [[maybe_unused]] std::int32_t LDA,
            [[maybe_unused]] std::int32_t NCOL) {

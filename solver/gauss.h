@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "solver/tableau.h"
+#include "common/lp.h"
 
 namespace solver {
 
@@ -20,8 +20,8 @@ namespace solver {
 //                   negative the phase-1 row's entry in column JP starts from
 //                   1.0 instead of 0.0.
 //   LDA, NCOL in    dimensions of A.
-// No pivot test: the caller guarantees |A(IP,JP)| > kEps.
-void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
+// No pivot test: the caller guarantees |A(IP,JP)| > lp::kEps.
+void GAUSS(lp::MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
            std::int32_t JP, double SGN, std::int32_t K, std::int32_t LV,
            std::int32_t LDA, std::int32_t NCOL);
 
@@ -32,8 +32,9 @@ void GAUSS(MatrixRef A, std::int32_t M, std::int32_t N, std::int32_t IP,
 //   overwritten); A(i,jp) = b (1.0 for row `one_row`, else 0.0);
 //   A(i,j) = A(i,j) - f * A(ip,j) for every j.
 // one_row = 0 means no row starts from 1.0.
-void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
-               double sgn, std::int32_t k, std::int32_t one_row);
+void eliminate(lp::MatrixRef A, std::int32_t N, std::int32_t ip,
+               std::int32_t jp, double sgn, std::int32_t k,
+               std::int32_t one_row);
 
 // The same elimination with a chosen width of the column loop (doubles per
 // vector: SSE2, AVX, AVX-512), so that tests can hold every width to the
@@ -46,7 +47,8 @@ enum class Lanes : std::uint8_t {
   kEight = 8,
 };
 Lanes widest_lanes();
-void eliminate(MatrixRef A, std::int32_t N, std::int32_t ip, std::int32_t jp,
-               double sgn, std::int32_t k, std::int32_t one_row, Lanes lanes);
+void eliminate(lp::MatrixRef A, std::int32_t N, std::int32_t ip,
+               std::int32_t jp, double sgn, std::int32_t k,
+               std::int32_t one_row, Lanes lanes);
 
 }  // namespace solver

@@ -9,18 +9,15 @@
 #include <random>
 #include <vector>
 
-#include "solver/tableau.h"
+#include "common/lp.h"
 #include "tests/support/seed.h"
 
 namespace solver {
 namespace {
 
-constexpr std::int32_t kLda = 51;
-constexpr std::int32_t kNcol = 61;
-
 // The exchange step exactly as it reads, row by row: the form every faster
 // one must match bit for bit.
-void reference_gauss(MatrixRef A, std::int32_t M, std::int32_t N,
+void reference_gauss(lp::MatrixRef A, std::int32_t M, std::int32_t N,
                      std::int32_t IP, std::int32_t JP, double SGN,
                      std::int32_t K, std::int32_t LV) {
   const double p = A(IP, JP);
@@ -36,7 +33,7 @@ void reference_gauss(MatrixRef A, std::int32_t M, std::int32_t N,
 
 struct Small {
   std::array<double, 4 * 4> a{};
-  MatrixRef A{a, 4, 4};
+  lp::MatrixRef A{a, 4, 4};
   // rows given as {row1, row2, row3}, 3 columns each
   Small(std::array<double, 3> r1, std::array<double, 3> r2,
         std::array<double, 3> r3 = {}) {
@@ -102,7 +99,7 @@ TEST(Gauss, RowWithZeroInPivotColumnKeepsItsEntries) {
 TEST(Gauss, TouchesOnlyRowsUpToKAndColumnsUpToN) {
   std::array<double, 4 * 4> a{};
   a.fill(7.0);
-  MatrixRef A(a, 4, 4);
+  lp::MatrixRef A(a, 4, 4);
   A(1, 1) = 2.0;
   GAUSS(A, 2, 3, 1, 1, 1.0, 2, 1, 4, 4);
   for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(A(i, 4), 7.0) << i;
@@ -144,8 +141,8 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
   if (std::uint8_t(widest_lanes()) >= 8) widths.push_back(Lanes::kEight);
 
   test_support::SeededRng rng(20240601);
-  std::array<double, kLda * kNcol> ref{};
-  std::array<double, kLda * kNcol> fast{};
+  std::array<double, lp::kLda * lp::kNcol> ref{};
+  std::array<double, lp::kLda * lp::kNcol> fast{};
   std::int64_t pivots = 0;
   for (int chain = 0; chain < 200; ++chain) {
     // Shapes from 1 x 1 to the largest, with M + 1 <= LDA.
@@ -156,8 +153,8 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
     for (double& v : ref) v = random_entry(rng, chain % 2 == 1);
     const Lanes lanes = widths[std::size_t(chain) % widths.size()];
     fast = ref;
-    MatrixRef R(ref, kLda, kNcol);
-    MatrixRef F(fast, kLda, kNcol);
+    lp::MatrixRef R(ref, lp::kLda, lp::kNcol);
+    lp::MatrixRef F(fast, lp::kLda, lp::kNcol);
     for (int step = 0; step < 200; ++step) {
       const bool phase1 = rng() % 2 == 0;
       const std::int32_t K = phase1 ? M + 1 : M;
@@ -184,11 +181,11 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
 TEST(Gauss, FullSizeChainMatchesRowByRow) {
   test_support::SeededRng rng(7);
   std::uniform_real_distribution<double> u(-5.0, 5.0);
-  std::array<double, kLda * kNcol> ref{};
+  std::array<double, lp::kLda * lp::kNcol> ref{};
   for (double& v : ref) v = u(rng);
-  std::array<double, kLda* kNcol> fast = ref;
-  MatrixRef R(ref, kLda, kNcol);
-  MatrixRef F(fast, kLda, kNcol);
+  std::array<double, lp::kLda* lp::kNcol> fast = ref;
+  lp::MatrixRef R(ref, lp::kLda, lp::kNcol);
+  lp::MatrixRef F(fast, lp::kLda, lp::kNcol);
   constexpr std::int32_t M = 50;
   constexpr std::int32_t N = 61;
   for (int step = 0; step < 5000; ++step) {
@@ -202,7 +199,7 @@ TEST(Gauss, FullSizeChainMatchesRowByRow) {
     const std::int32_t lv = step % 5 == 0 ? -3 : 3;
     const double sgn = step % 2 == 0 ? 1.0 : -1.0;
     reference_gauss(R, M, N, ip, jp, sgn, K, lv);
-    GAUSS(F, M, N, ip, jp, sgn, K, lv, kLda, kNcol);
+    GAUSS(F, M, N, ip, jp, sgn, K, lv, lp::kLda, lp::kNcol);
     ASSERT_EQ(std::memcmp(ref.data(), fast.data(), sizeof ref), 0)
         << "step " << step;
   }

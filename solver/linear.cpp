@@ -20,10 +20,10 @@ constexpr std::int32_t kNegativeBoundStop = 1111;
 
 // The arrays and sizes every step works on; views only, nothing owned.
 struct Tableau {
-  MatrixRef A;
-  VectorRef<std::int32_t> ROW;
-  VectorRef<std::int32_t> COL;
-  VectorRef<double> BOUND;
+  lp::MatrixRef A;
+  lp::VectorRef<std::int32_t> ROW;
+  lp::VectorRef<std::int32_t> COL;
+  lp::VectorRef<double> BOUND;
   std::int32_t M;
   std::int32_t N;
   std::int32_t NV;
@@ -52,8 +52,8 @@ void check_bounds(const Tableau& t) {
   }
 }
 
-void keep_initial_labels(const Tableau& t, VectorRef<std::int32_t> ROW0,
-                         VectorRef<std::int32_t> COL0) {
+void keep_initial_labels(const Tableau& t, lp::VectorRef<std::int32_t> ROW0,
+                         lp::VectorRef<std::int32_t> COL0) {
   for (std::int32_t i = 1; i <= t.M - 1; ++i) ROW0(i) = std::abs(t.ROW(i));
   for (std::int32_t j = 1; j <= t.N - 1; ++j) COL0(j) = std::abs(t.COL(j));
 }
@@ -104,7 +104,7 @@ Phase set_up_phase(const Tableau& t) {
 
   bool positive_cost = false;
   for (std::int32_t j = 1; j <= t.N - 1; ++j) {
-    if (t.COL(j) <= 0 || !(std::fabs(t.A(m1, j)) > kEps)) continue;
+    if (t.COL(j) <= 0 || !(std::fabs(t.A(m1, j)) > lp::kEps)) continue;
     if (t.A(m1, j) < 0.0) return Phase::kOne;
     positive_cost = true;
   }
@@ -112,7 +112,7 @@ Phase set_up_phase(const Tableau& t) {
   // not some column shows a positive cost: without one, the infeasible rows
   // are untouched by every eligible column and phase 2 would report an
   // optimum that ignores them.
-  if (t.A(m1, t.N) < -kEps) return Phase::kInfeasible;
+  if (t.A(m1, t.N) < -lp::kEps) return Phase::kInfeasible;
   if (positive_cost) {
     // A column with a positive phase-1 cost would bring infeasibility back
     // in: it stays at zero through phase 2 (no tolerance here).
@@ -124,10 +124,10 @@ Phase set_up_phase(const Tableau& t) {
 }
 
 // Pricing: the eligible column with the most negative entry of row K below
-// -kEps; among equal entries the lowest index. 0 when none qualifies.
+// -lp::kEps; among equal entries the lowest index. 0 when none qualifies.
 std::int32_t choose_entering_column(const Tableau& t, std::int32_t K) {
   std::int32_t jp = 0;
-  double best = -kEps;
+  double best = -lp::kEps;
   for (std::int32_t j = 1; j <= t.N - 1; ++j) {
     if (t.COL(j) > 0 && t.A(K, j) < best) {
       best = t.A(K, j);
@@ -149,13 +149,13 @@ std::int32_t ratio_test(const Tableau& t, std::int32_t jp, double& theta) {
   std::int32_t ip = 0;
   for (std::int32_t i = 1; i <= t.M - 1; ++i) {
     const double a = t.A(i, jp);
-    if (!(std::fabs(a) > kEps)) continue;
+    if (!(std::fabs(a) > lp::kEps)) continue;
     double r = 0.0;
     if (a > 0.0) {
       r = t.A(i, t.N) / a;
     } else {
       const std::int32_t l = t.ROW(i);
-      if (l <= 0 || !(t.BOUND(l) < kBig)) continue;
+      if (l <= 0 || !(t.BOUND(l) < lp::kNoBoundThreshold)) continue;
       r = (t.A(i, t.N) - t.BOUND(l)) / a;
     }
     if (r < theta || (r == theta && (ip == 0 || t.ROW(i) <= t.ROW(ip)))) {
@@ -207,7 +207,7 @@ bool any_row_flagged(const Tableau& t) {
 // Exit: nonbasic variables sit at 0 or, complemented, at their bound; basic
 // ones take their row's right-hand side; a value above the bound (rounding)
 // is cut back to it, one below zero is left as it is.
-void fill_solution(const Tableau& t, VectorRef<double> X) {
+void fill_solution(const Tableau& t, lp::VectorRef<double> X) {
   for (std::int32_t k = 1; k <= t.NV; ++k) {
     X(k) = t.BOUND(k) < 0.0 ? -t.BOUND(k) : 0.0;
   }
@@ -225,12 +225,12 @@ void fill_solution(const Tableau& t, VectorRef<double> X) {
 
 }  // namespace
 
-void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
-            VectorRef<std::int32_t> COL, VectorRef<double> BOUND,
-            VectorRef<double> X, std::int32_t M, std::int32_t N,
+void LINEAR(lp::MatrixRef A, lp::VectorRef<std::int32_t> ROW,
+            lp::VectorRef<std::int32_t> COL, lp::VectorRef<double> BOUND,
+            lp::VectorRef<double> X, std::int32_t M, std::int32_t N,
             std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
-            std::int32_t LDA, std::int32_t NCOL, MatrixRef ASAVE,
-            VectorRef<std::int32_t> ROW0, VectorRef<std::int32_t> COL0,
+            std::int32_t LDA, std::int32_t NCOL, lp::MatrixRef ASAVE,
+            lp::VectorRef<std::int32_t> ROW0, lp::VectorRef<std::int32_t> COL0,
             std::int32_t IUNIT, karvon::StepObserver* observer) {
   assert(A.rows() == LDA && A.cols() == NCOL && M + 1 <= LDA && N <= NCOL);
   const Tableau t{A, ROW, COL, BOUND, M, N, NV};
@@ -267,15 +267,15 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
       set_up = false;
       const Phase phase = set_up_phase(t);
       if (phase == Phase::kInfeasible) {
-        STATUS = kInfeasible;
+        STATUS = lp::kInfeasible;
         break;
       }
-      if (phase == Phase::kTwo) STATUS = kOptimal;
+      if (phase == Phase::kTwo) STATUS = lp::kOptimal;
       K = phase == Phase::kOne ? M + 1 : M;
     }
     // Degenerate problems can cycle: the cap ends the solve instead.
     if (ITER >= kMaxIterations) {
-      STATUS = kIterationLimit;
+      STATUS = lp::kIterationLimit;
       break;
     }
     if (ITER == 0) notify(karvon::StepKind::kStart, 0, 0, 0, 0);
@@ -286,7 +286,7 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
       // Phase 1 ran out of entering columns: restart it, rebuilding the
       // tableau from the initial one when that was kept.
       if (restarts >= kMaxRestarts || iter_at_restart == ITER) {
-        STATUS = kUnsettled;
+        STATUS = lp::kUnsettled;
         break;
       }
       ++restarts;
@@ -298,7 +298,7 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
         // A recomputation that could not re-pivot every exchange leaves a
         // tableau that belongs to no basis: nothing sound can follow.
         if (any_row_flagged(t)) {
-          STATUS = kUnsettled;
+          STATUS = lp::kUnsettled;
           break;
         }
       }
@@ -309,8 +309,8 @@ void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
     const std::int32_t kin = COL(jp);
     double theta = std::fabs(BOUND(kin));
     const std::int32_t ip = ratio_test(t, jp, theta);
-    if (theta >= kBig) {
-      STATUS = kUnbounded;
+    if (theta >= lp::kNoBoundThreshold) {
+      STATUS = lp::kUnbounded;
       break;
     }
     std::int32_t lv = 0;

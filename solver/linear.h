@@ -3,10 +3,15 @@
 
 #include <cstdint>
 
+#include "common/lp.h"
 #include "karvon/observer.h"
-#include "solver/tableau.h"
 
 namespace solver {
+
+// LINEAR gives up after kMaxIterations iterations (STATUS 2), and after
+// kMaxRestarts restarts of phase 1 that settle nothing (STATUS -2).
+inline constexpr std::int32_t kMaxRestarts = 5;
+inline constexpr std::int32_t kMaxIterations = 100000;
 
 // Minimises over the tableau A (rows 1..M-1 constraints, row M objective,
 // row M+1 the phase-1 row it builds itself; columns 1..N-1 nonbasic
@@ -20,12 +25,12 @@ namespace solver {
 // on entry, before the first iteration, after each pivot or bound flip and
 // after each recomputation (the tableau print is one such observer).
 // Ends the run with stop code 1111 on a negative bound.
-void LINEAR(MatrixRef A, VectorRef<std::int32_t> ROW,
-            VectorRef<std::int32_t> COL, VectorRef<double> BOUND,
-            VectorRef<double> X, std::int32_t M, std::int32_t N,
+void LINEAR(lp::MatrixRef A, lp::VectorRef<std::int32_t> ROW,
+            lp::VectorRef<std::int32_t> COL, lp::VectorRef<double> BOUND,
+            lp::VectorRef<double> X, std::int32_t M, std::int32_t N,
             std::int32_t NV, std::int32_t& STATUS, std::int32_t& ITER,
-            std::int32_t LDA, std::int32_t NCOL, MatrixRef ASAVE,
-            VectorRef<std::int32_t> ROW0, VectorRef<std::int32_t> COL0,
+            std::int32_t LDA, std::int32_t NCOL, lp::MatrixRef ASAVE,
+            lp::VectorRef<std::int32_t> ROW0, lp::VectorRef<std::int32_t> COL0,
             std::int32_t IUNIT, karvon::StepObserver* observer);
 
 }  // namespace solver

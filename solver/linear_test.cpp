@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "common/lp.h"
 #include "recio/errors.h"
 #include "recio/unformatted.h"
 #include "recio/units.h"
-#include "solver/tableau.h"
+#include "tests/support/tableau_arrays.h"
 #include "tests/support/unit_files.h"
 
 namespace solver {
@@ -22,9 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::int32_t kLda = 51;
-constexpr std::int32_t kNcol = 61;
-constexpr double kNone = 1.0e30;  // what the driver writes for "no bound"
+constexpr double kNone = lp::kNoBound;  // what the driver writes for "no bound"
 
 // What one step showed: its kind, pivot, variables and labels.
 struct Seen {
@@ -36,14 +35,16 @@ struct Seen {
 
 // One problem in the driver's arrays, solved in a private directory, every
 // step it reports recorded.
-class Linear : public test_support::UnitFilesTest, public karvon::StepObserver {
+class Linear : public test_support::UnitFilesTest,
+               public test_support::TableauArrays<>,
+               public karvon::StepObserver {
  protected:
   Linear() {
     // Whatever an earlier problem left behind.
-    x_.fill(-99.0);
-    row0_.fill(-99);
-    col0_.fill(-99);
-    asave_.fill(-99.0);
+    x.fill(-99.0);
+    row0.fill(-99);
+    col0.fill(-99);
+    asave.fill(-99.0);
   }
   // Rows 1..M of the tableau, the row labels 1..M-1, the column labels and
   // the bounds of variables 1..NV.
@@ -60,12 +61,12 @@ class Linear : public test_support::UnitFilesTest, public karvon::StepObserver {
       }
     }
     for (std::size_t i = 0; i < row_labels.size(); ++i) {
-      row_[i] = row_labels[i];
+      row[i] = row_labels[i];
     }
     for (std::size_t j = 0; j < col_labels.size(); ++j) {
-      col_[j] = col_labels[j];
+      col[j] = col_labels[j];
     }
-    for (std::size_t k = 0; k < bounds.size(); ++k) bound_[k] = bounds[k];
+    for (std::size_t k = 0; k < bounds.size(); ++k) bound[k] = bounds[k];
   }
 
   void solve(std::int32_t iunit = 0) {
@@ -76,30 +77,16 @@ class Linear : public test_support::UnitFilesTest, public karvon::StepObserver {
   void step(const karvon::Step& s) override {
     const karvon::TableauView& t = s.tableau;
     EXPECT_EQ(t.at(1, 1), A(1, 1));
-    std::vector<std::int32_t> row;
-    for (std::int32_t i = 1; i <= t.M - 1; ++i) row.push_back(t.row_label(i));
-    seen_.push_back(
-        {s.kind, s.phase, s.iteration, s.ip, s.jp, s.entering, s.leaving, row});
+    std::vector<std::int32_t> labels;
+    for (std::int32_t i = 1; i <= t.M - 1; ++i) {
+      labels.push_back(t.row_label(i));
+    }
+    seen_.push_back({s.kind, s.phase, s.iteration, s.ip, s.jp, s.entering,
+                     s.leaving, labels});
   }
   // The tableau print shows every step.
   std::int32_t prints() const { return std::int32_t(seen_.size()); }
 
-  std::array<double, kLda * kNcol> a_{};
-  std::array<double, kLda * kNcol> asave_{};
-  std::array<std::int32_t, kLda> row_{};
-  std::array<std::int32_t, kNcol> col_{};
-  std::array<std::int32_t, kLda> row0_{};
-  std::array<std::int32_t, kNcol> col0_{};
-  std::array<double, 110> bound_{};
-  std::array<double, 110> x_{};
-  MatrixRef A{a_, kLda, kNcol};
-  MatrixRef ASAVE{asave_, kLda, kNcol};
-  VectorRef<std::int32_t> ROW{row_};
-  VectorRef<std::int32_t> COL{col_};
-  VectorRef<std::int32_t> ROW0{row0_};
-  VectorRef<std::int32_t> COL0{col0_};
-  VectorRef<double> BOUND{bound_};
-  VectorRef<double> X{x_};
   std::int32_t M_ = 0;
   std::int32_t N_ = 0;
   std::int32_t NV_ = 0;
@@ -115,7 +102,7 @@ TEST_F(Linear, SolvesAnOrdinaryProblemTheSameWayWhereverTheTableauIsKept) {
             {kNone, kNone, kNone, kNone});
     if (iunit > 0) recio::open_new_unformatted(iunit, "LP.TMP");
     solve(iunit);
-    EXPECT_EQ(status_, kOptimal) << iunit;
+    EXPECT_EQ(status_, lp::kOptimal) << iunit;
     EXPECT_EQ(iter_, 2);
     // Column 1 enters first (tie, lower index) and row 2 leaves; then
     // column 2 enters and row 1 leaves.
@@ -135,7 +122,7 @@ TEST_F(Linear, ARowGivenNegatedIsSavedNegatedAndSolvedThroughPhaseOne) {
   // x1 + x2 >= 2 with surplus variable 3, minimise x1 + 2 x2.
   problem({{1, 1, 2}, {1, 2, 0}}, {-3}, {1, 2}, {kNone, kNone, kNone});
   solve(-1);
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 1);
   EXPECT_EQ(X(1), 2.0);
   EXPECT_EQ(X(2), 0.0);
@@ -158,7 +145,7 @@ TEST_F(Linear, ARowGivenNegatedIsSavedNegatedAndSolvedThroughPhaseOne) {
 TEST_F(Linear, FlipsBothVariablesToTheirBounds) {
   problem({{-1, -2, 0}}, {}, {1, 2}, {3, 4});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 2);
   EXPECT_EQ(A(1, 1), 1.0);
   EXPECT_EQ(A(1, 2), 2.0);
@@ -172,7 +159,7 @@ TEST_F(Linear, FlipsBothVariablesToTheirBounds) {
 TEST_F(Linear, AnUnboundedColumnStopsBeforeAnyIteration) {
   problem({{-1, -2, 0}}, {}, {1, 2}, {3, kNone});
   solve();
-  EXPECT_EQ(status_, kUnbounded);
+  EXPECT_EQ(status_, lp::kUnbounded);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(A(1, 1), -1.0);
   EXPECT_EQ(A(1, 2), -2.0);
@@ -186,7 +173,7 @@ TEST_F(Linear, AnEquationOutOfReachOfTheBoundsIsInfeasible) {
   // recomputation, and the rebuilt phase-1 row still shows 2 missing.
   problem({{1, 1, 5}, {0, 0, 0}}, {0}, {1, 2}, {1, 2});
   solve(0);
-  EXPECT_EQ(status_, kInfeasible);
+  EXPECT_EQ(status_, lp::kInfeasible);
   EXPECT_EQ(iter_, 2);
   EXPECT_EQ(ROW(1), -3);
   EXPECT_EQ(A(3, 1), 1.0);
@@ -195,9 +182,9 @@ TEST_F(Linear, AnEquationOutOfReachOfTheBoundsIsInfeasible) {
   EXPECT_EQ(X(1), 1.0);
   EXPECT_EQ(X(2), 2.0);
   // Nothing kept with IUNIT = 0, and no recomputation printed.
-  EXPECT_EQ(row0_[0], -99);
-  EXPECT_EQ(col0_[0], -99);
-  EXPECT_EQ(asave_[0], -99.0);
+  EXPECT_EQ(row0[0], -99);
+  EXPECT_EQ(col0[0], -99);
+  EXPECT_EQ(asave[0], -99.0);
   EXPECT_EQ(recio::find_unit(0), nullptr);
   EXPECT_EQ(prints(), 2 + 2);
 }
@@ -207,7 +194,7 @@ TEST_F(Linear, AnEquationNoEligibleColumnTouchesIsInfeasibleAtOnce) {
   // 5. Going on to phase 2 would report an optimum that ignores the row.
   problem({{0, 0, 5}, {-1, -1, 0}}, {0}, {1, 2}, {kNone, kNone});
   solve(-1);
-  EXPECT_EQ(status_, kInfeasible);
+  EXPECT_EQ(status_, lp::kInfeasible);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(A(3, 3), -5.0);
   EXPECT_EQ(prints(), 1);  // the entry print only
@@ -219,7 +206,7 @@ TEST_F(Linear, EntryNumbersArtificialsAndKeepsTheInitialLabels) {
   problem({{0, 0, 0}, {1, 1, 3}, {0, 0, 0}, {1, 1, 0}}, {0, 4, 0}, {1, 2},
           {kNone, kNone, kNone, kNone, kNone});
   solve(-1);
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(ROW(1), -6);
   EXPECT_EQ(ROW(2), 4);
@@ -227,11 +214,11 @@ TEST_F(Linear, EntryNumbersArtificialsAndKeepsTheInitialLabels) {
   EXPECT_EQ(ROW0(1), 6);
   EXPECT_EQ(ROW0(2), 4);
   EXPECT_EQ(ROW0(3), 7);
-  EXPECT_EQ(row0_[3], -99);  // only M-1 entries
+  EXPECT_EQ(row0[3], -99);  // only M-1 entries
   EXPECT_EQ(X(4), 3.0);
   EXPECT_EQ(X(5), 0.0);  // artificial labels never index X
-  EXPECT_EQ(x_[5], -99.0);
-  EXPECT_EQ(x_[6], -99.0);
+  EXPECT_EQ(x[5], -99.0);
+  EXPECT_EQ(x[6], -99.0);
 }
 
 TEST_F(Linear, ANegativeBoundStopsTheRunAfterTheFirstPrint) {
@@ -250,9 +237,9 @@ TEST_F(Linear, ANegativeBoundStopsTheRunAfterTheFirstPrint) {
 
 TEST_F(Linear, BoundsBeyondNvAreNotChecked) {
   problem({{1, 2, 4}, {-1, -1, 0}}, {3}, {1, 2}, {kNone, kNone, kNone});
-  bound_[3] = -1.0;
+  bound[3] = -1.0;
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(X(1), 4.0);
 }
 
@@ -262,7 +249,7 @@ TEST_F(Linear, ABasicValueAboveItsBoundThroughRoundingIsReportedAtTheBound) {
   problem({{1.7, 1.1, 1.1}, {0.1, -0.1, 0.1}}, {3}, {1, 2},
           {0.1, 0.30000000000000004, 0.6});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   ASSERT_EQ(ROW(1), 1);
   EXPECT_GT(A(1, 3), 0.1);
   EXPECT_EQ(X(1), 0.1);
@@ -273,7 +260,7 @@ TEST_F(Linear, ABasicValueJustBelowZeroIsReportedAsItIs) {
   problem({{0.2, 1.3, 1.7}, {0.2, 1.3, 1.7}, {0.7, -0.7, 1.3}}, {3, 4}, {1, 2},
           {0.2, kNone, kNone, kNone});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   ASSERT_EQ(ROW(2), 4);
   EXPECT_LT(A(2, 3), 0.0);
   EXPECT_EQ(X(4), A(2, 3));
@@ -284,7 +271,7 @@ TEST_F(Linear, OnATiedRatioTheInfeasibleRowLeavesFirst) {
   // side, so an infeasible row -4): both block at x1 = 2.
   problem({{1, 2}, {-1, -2}, {0, 0}}, {2, 4}, {1}, {kNone, kNone, 5, kNone});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 1);
   EXPECT_EQ(ROW(1), 2);
   EXPECT_EQ(ROW(2), 1);
@@ -296,7 +283,7 @@ TEST_F(Linear, OnATiedRatioBetweenEqualLabelsTheLaterRowLeaves) {
   // block at x1 = 2 with label 2, and the later row wins.
   problem({{1, 2}, {1, 2}, {-1, 0}}, {2, 2}, {1}, {kNone, kNone});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(ROW(1), 2);
   EXPECT_EQ(ROW(2), 1);
 }
@@ -304,7 +291,7 @@ TEST_F(Linear, OnATiedRatioBetweenEqualLabelsTheLaterRowLeaves) {
 TEST_F(Linear, ARowBlockingExactlyAtTheOwnBoundMakesAPivot) {
   problem({{1, 2}, {-1, 0}}, {2}, {1}, {2, kNone});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 1);
   EXPECT_EQ(ROW(1), 1);
   EXPECT_EQ(COL(1), 2);
@@ -316,7 +303,7 @@ TEST_F(Linear, AVariableLeavingThroughItsBoundEndsComplemented) {
   // x2 = 1 + x1 with x2 <= 3: x1 rises until x2 reaches 3.
   problem({{-1, 1}, {-1, 0}}, {2}, {1}, {kNone, 3});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 1);
   EXPECT_EQ(ROW(1), 1);
   EXPECT_EQ(COL(1), 2);  // positive: it may enter again
@@ -333,7 +320,7 @@ TEST_F(Linear, AComplementedVariableEntersAsItself) {
   // the row of x2, which leaves at its bound.
   problem({{1, 0.5, 2}, {-2, -1.5, 0}}, {3}, {1, 2}, {1.5, 3, kNone});
   solve();
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(iter_, 3);
   EXPECT_EQ(ROW(1), 1);
   EXPECT_EQ(BOUND(1), 1.5);
@@ -347,7 +334,7 @@ TEST_F(Linear, AnArtificialThatLeavesIsBarredForGood) {
   // x1 + x2 = 5, minimise x1 + x2: the artificial 3 leaves for x1.
   problem({{1, 1, 5}, {1, 1, 0}}, {0}, {1, 2}, {kNone, kNone});
   solve(-1);
-  EXPECT_EQ(status_, kOptimal);
+  EXPECT_EQ(status_, lp::kOptimal);
   EXPECT_EQ(ROW(1), 1);
   EXPECT_EQ(COL(1), -3);
   EXPECT_EQ(X(1), 5.0);
@@ -359,7 +346,7 @@ TEST_F(Linear, TheSixthRunOutOfPhaseOneEndsTheSolve) {
   problem({{-0.5, 3, -3, -3}, {0.5, 0.5, -2, 1}, {1, -3, 0, 0}}, {-4, 0},
           {1, 2, 3}, {kNone, kNone, kNone, 2});
   solve(-1);
-  EXPECT_EQ(status_, kUnsettled);
+  EXPECT_EQ(status_, lp::kUnsettled);
   EXPECT_EQ(iter_, 7);
   EXPECT_EQ(prints(), iter_ + 5 + 2);
 }
@@ -369,7 +356,7 @@ TEST_F(Linear, InfeasibleAtTheFirstSetUpPrintsOnce) {
   // +1 and 3 missing, so the first set-up already ends the solve.
   problem({{-1, 3}, {0, 0}}, {0}, {1}, {kNone});
   solve(-1);
-  EXPECT_EQ(status_, kInfeasible);
+  EXPECT_EQ(status_, lp::kInfeasible);
   EXPECT_EQ(iter_, 0);
   EXPECT_EQ(prints(), 1);
 }
@@ -383,11 +370,11 @@ TEST_F(Linear, AStalledRecomputationEndsTheSolve) {
   problem({{1.0e-5, 1, 1}, {0, 1.0e-5, 1.0e-6}, {0, 0, 0}, {1, 1, 0}},
           {0, 0, 0}, {1, 2}, {kNone, kNone});
   solve(-1);
-  EXPECT_EQ(status_, kUnsettled);
+  EXPECT_EQ(status_, lp::kUnsettled);
   EXPECT_EQ(iter_, 2);
   EXPECT_LT(ROW(2), 0);
   EXPECT_EQ(ROW(3), 5);
-  for (std::size_t k = 2; k < x_.size(); ++k) EXPECT_EQ(x_[k], -99.0) << k;
+  for (std::size_t k = 2; k < x.size(); ++k) EXPECT_EQ(x[k], -99.0) << k;
   EXPECT_EQ(prints(), 2 + 1 + 2);
 }
 
@@ -400,7 +387,7 @@ TEST_F(Linear, ACyclingProblemStopsAtTheIterationLimit) {
           {5, 6, 7}, {1, 2, 3, 4},
           {kNone, kNone, kNone, kNone, kNone, kNone, kNone});
   solve();
-  EXPECT_EQ(status_, kIterationLimit);
+  EXPECT_EQ(status_, lp::kIterationLimit);
   EXPECT_EQ(iter_, kMaxIterations);
 }
 

@@ -15,7 +15,7 @@ namespace {
 constexpr double kRepivotTolerance = 1.0e-6;
 constexpr std::int32_t kCountMismatchStop = 2222;
 
-bool contains(VectorRef<std::int32_t> labels, std::int32_t count,
+bool contains(lp::VectorRef<std::int32_t> labels, std::int32_t count,
               std::int32_t value) {
   for (std::int32_t i = 1; i <= count; ++i) {
     if (labels(i) == value) return true;
@@ -25,8 +25,9 @@ bool contains(VectorRef<std::int32_t> labels, std::int32_t count,
 
 // Negates every entry of `initial` (1..count) that no longer occurs among
 // `current`, and returns how many it negated.
-std::int32_t mark_changed(VectorRef<std::int32_t> initial,
-                          VectorRef<std::int32_t> current, std::int32_t count) {
+std::int32_t mark_changed(lp::VectorRef<std::int32_t> initial,
+                          lp::VectorRef<std::int32_t> current,
+                          std::int32_t count) {
   std::int32_t changed = 0;
   for (std::int32_t i = 1; i <= count; ++i) {
     if (!contains(current, count, initial(i))) {
@@ -39,8 +40,8 @@ std::int32_t mark_changed(VectorRef<std::int32_t> initial,
 
 // Puts the initial labels, marks included, back into `labels` and clears
 // the marks from `initial`.
-void restore_initial(VectorRef<std::int32_t> labels,
-                     VectorRef<std::int32_t> initial, std::int32_t count) {
+void restore_initial(lp::VectorRef<std::int32_t> labels,
+                     lp::VectorRef<std::int32_t> initial, std::int32_t count) {
   for (std::int32_t i = 1; i <= count; ++i) {
     labels(i) = initial(i);
     initial(i) = std::abs(initial(i));
@@ -51,8 +52,8 @@ void restore_initial(VectorRef<std::int32_t> labels,
 // `pairs` exchanges are made or no candidate exceeds the tolerance. The
 // search runs by column, then by row, and takes a candidate only when it is
 // strictly larger, so among equal magnitudes the first met wins.
-void repivot(MatrixRef A, VectorRef<std::int32_t> ROW,
-             VectorRef<std::int32_t> COL, std::int32_t M, std::int32_t N,
+void repivot(lp::MatrixRef A, lp::VectorRef<std::int32_t> ROW,
+             lp::VectorRef<std::int32_t> COL, std::int32_t M, std::int32_t N,
              std::int32_t pairs) {
   for (std::int32_t step = 0; step < pairs; ++step) {
     double best = 0.0;
@@ -87,12 +88,12 @@ std::int32_t bound_index(std::int32_t label, std::int32_t NV) {
 
 }  // namespace
 
-void RECOMP(MatrixRef A, VectorRef<std::int32_t> ROW,
-            VectorRef<std::int32_t> COL, VectorRef<double> BOUND,
+void RECOMP(lp::MatrixRef A, lp::VectorRef<std::int32_t> ROW,
+            lp::VectorRef<std::int32_t> COL, lp::VectorRef<double> BOUND,
             std::int32_t M, std::int32_t N, std::int32_t NV,
             [[maybe_unused]] std::int32_t LDA,
-            [[maybe_unused]] std::int32_t NCOL, MatrixRef ASAVE,
-            VectorRef<std::int32_t> ROW0, VectorRef<std::int32_t> COL0,
+            [[maybe_unused]] std::int32_t NCOL, lp::MatrixRef ASAVE,
+            lp::VectorRef<std::int32_t> ROW0, lp::VectorRef<std::int32_t> COL0,
             std::int32_t IUNIT) {
   assert(A.rows() == LDA && A.cols() == NCOL);
   reload_initial_tableau(A, M, N, IUNIT, ASAVE);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "solver/tableau.h"
+#include "common/lp.h"
 
 namespace solver {
 
@@ -29,10 +29,11 @@ namespace solver {
 //   IUNIT      in      where the initial tableau is kept.
 // Ends the run with stop code 2222 when the numbers of leaving and entering
 // variables differ (a variable number occurs twice among the labels).
-void RECOMP(MatrixRef A, VectorRef<std::int32_t> ROW,
-            VectorRef<std::int32_t> COL, VectorRef<double> BOUND,
+void RECOMP(lp::MatrixRef A, lp::VectorRef<std::int32_t> ROW,
+            lp::VectorRef<std::int32_t> COL, lp::VectorRef<double> BOUND,
             std::int32_t M, std::int32_t N, std::int32_t NV, std::int32_t LDA,
-            std::int32_t NCOL, MatrixRef ASAVE, VectorRef<std::int32_t> ROW0,
-            VectorRef<std::int32_t> COL0, std::int32_t IUNIT);
+            std::int32_t NCOL, lp::MatrixRef ASAVE,
+            lp::VectorRef<std::int32_t> ROW0, lp::VectorRef<std::int32_t> COL0,
+            std::int32_t IUNIT);
 
 }  // namespace solver

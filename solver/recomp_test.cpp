@@ -10,12 +10,13 @@
 #include <initializer_list>
 #include <random>
 
+#include "common/lp.h"
 #include "recio/errors.h"
 #include "recio/unformatted.h"
 #include "recio/units.h"
 #include "solver/scratch.h"
-#include "solver/tableau.h"
 #include "tests/support/seed.h"
+#include "tests/support/tableau_arrays.h"
 #include "tests/support/unit_files.h"
 
 namespace solver {
@@ -28,37 +29,37 @@ constexpr std::int32_t kLda = 6;
 constexpr std::int32_t kNcol = 5;
 constexpr double kSentinel = 99.0;
 
-// The arrays of one RECOMP call. The initial tableau goes into ASAVE (or the
-// scratch file); A starts as garbage, which the reload must replace.
-struct Recomp {
-  std::array<double, kLda * kNcol> a{};
-  std::array<double, kLda * kNcol> asave{};
-  std::array<std::int32_t, 4> row{};
-  std::array<std::int32_t, 4> col{};
-  std::array<std::int32_t, 4> row0{};
-  std::array<std::int32_t, 4> col0{};
-  std::array<double, 8> bound{};
-  MatrixRef A{a, kLda, kNcol};
-  MatrixRef ASAVE{asave, kLda, kNcol};
-  VectorRef<std::int32_t> ROW{row};
-  VectorRef<std::int32_t> COL{col};
-  VectorRef<std::int32_t> ROW0{row0};
-  VectorRef<std::int32_t> COL0{col0};
-  VectorRef<double> BOUND{bound};
+// The arrays of one RECOMP call: a 3 x 3 tableau (2 constraints) over 4
+// variables. The initial tableau goes into ASAVE (or the scratch file); A
+// starts as garbage, which the reload must replace.
+struct Recomp : test_support::TableauArrays<kLda, kNcol, 4, 4, 8> {
   std::int32_t M = 3;
   std::int32_t N = 3;
   std::int32_t NV = 4;
 
   Recomp() {
     a.fill(kSentinel);
-    bound.fill(1.0e30);
+    bound.fill(lp::kNoBound);
   }
-  // The views point into this object's own arrays.
-  Recomp(const Recomp&) = delete;
-  Recomp& operator=(const Recomp&) = delete;
   void initial_row(std::int32_t i, std::initializer_list<double> values) {
     std::int32_t j = 1;
     for (const double v : values) ASAVE(i, j++) = v;
+  }
+  // The initial tableau, rows 1..3, its labels ROW0 and COL0, and the
+  // labels of the basis reached since, ROW and COL.
+  void set_up(std::initializer_list<std::initializer_list<double>> rows,
+              std::array<std::int32_t, 4> initial_rows,
+              std::array<std::int32_t, 4> initial_cols,
+              std::array<std::int32_t, 4> rows_now,
+              std::array<std::int32_t, 4> cols_now) {
+    std::int32_t i = 1;
+    for (const std::initializer_list<double> values : rows) {
+      initial_row(i++, values);
+    }
+    row0 = initial_rows;
+    col0 = initial_cols;
+    row = rows_now;
+    col = cols_now;
   }
   void run(std::int32_t iunit = -1) {
     RECOMP(A, ROW, COL, BOUND, M, N, NV, kLda, kNcol, ASAVE, ROW0, COL0, iunit);
@@ -74,13 +75,7 @@ struct Recomp {
 
 // The worked case: variable 1 has replaced variable 4 in row 2.
 void worked_case(Recomp& r) {
-  r.initial_row(1, {1, 2, 4});
-  r.initial_row(2, {3, 1, 6});
-  r.initial_row(3, {-1, -1, 0});
-  r.row0 = {3, 4};
-  r.col0 = {1, 2};
-  r.row = {3, 1};
-  r.col = {4, 2};
+  r.set_up({{1, 2, 4}, {3, 1, 6}, {-1, -1, 0}}, {3, 4}, {1, 2}, {3, 1}, {4, 2});
 }
 
 TEST(Recomp, RebuildsTheWorkedCase) {
@@ -154,13 +149,7 @@ TEST(Recomp, WithoutBasisChangeGivesTheInitialTableau) {
 // Two leavers, two enterers; all four candidates are in play.
 void two_by_two(Recomp& r, std::initializer_list<double> row1,
                 std::initializer_list<double> row2) {
-  r.initial_row(1, row1);
-  r.initial_row(2, row2);
-  r.initial_row(3, {0, 0, 0});
-  r.row0 = {3, 4};
-  r.col0 = {1, 2};
-  r.row = {1, 2};
-  r.col = {3, 4};
+  r.set_up({row1, row2, {0, 0, 0}}, {3, 4}, {1, 2}, {1, 2}, {3, 4});
 }
 
 TEST(Recomp, EqualMagnitudesGoToTheLowerColumnThenTheLowerRow) {

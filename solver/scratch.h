@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "solver/tableau.h"
+#include "common/lp.h"
 
 namespace solver {
 
@@ -16,13 +16,13 @@ namespace solver {
 //              ASAVE changes.
 //   IUNIT = 0: nothing.
 // The phase-1 row M+1 is never part of the block.
-void save_initial_tableau(MatrixRef A, std::int32_t M, std::int32_t N,
-                          std::int32_t IUNIT, MatrixRef ASAVE);
+void save_initial_tableau(lp::MatrixRef A, std::int32_t M, std::int32_t N,
+                          std::int32_t IUNIT, lp::MatrixRef ASAVE);
 
 // Puts the block back into A(1..M, 1..N), bit for bit: after a rewind, the
 // one record of unit IUNIT (IUNIT > 0), or ASAVE (IUNIT < 0); nothing when
 // IUNIT = 0. Rows above M are not touched.
-void reload_initial_tableau(MatrixRef A, std::int32_t M, std::int32_t N,
-                            std::int32_t IUNIT, MatrixRef ASAVE);
+void reload_initial_tableau(lp::MatrixRef A, std::int32_t M, std::int32_t N,
+                            std::int32_t IUNIT, lp::MatrixRef ASAVE);
 
 }  // namespace solver

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 
+#include "common/lp.h"
 #include "driver/problem_input.h"
 #include "driver/storage.h"
 #include "model/deck_builder.h"
@@ -77,7 +78,7 @@ void print_tableau(const model::Model& m) {
   s->M = d.M;
   s->N = d.N;
   s->NBOUND = static_cast<std::int32_t>(d.bounds.size());
-  solver::MatrixRef a = s->a();
+  lp::MatrixRef a = s->a();
   for (std::int32_t i = 1; i <= d.M; ++i) {
     for (std::int32_t j = 1; j <= d.N; ++j) {
       a(i, j) = d.rows[static_cast<std::size_t>(i - 1)]
@@ -93,8 +94,8 @@ void print_tableau(const model::Model& m) {
   driver::prepare(*s);
   std::cout.flush();
   karvon::LINEAR(s->A, s->ROW, s->COL, s->BOUND, s->X, s->M, s->N, s->NV,
-                 s->STATUS, s->ITER, driver::kLda, driver::kNcol, s->ASAVE,
-                 s->ROW0, s->COL0, s->IUNIT, s->IOUT);
+                 s->STATUS, s->ITER, lp::kLda, lp::kNcol, s->ASAVE, s->ROW0,
+                 s->COL0, s->IUNIT, s->IOUT);
   karvon::close_units();
 }
 

@@ -1,5 +1,6 @@
 #include "trace/trace_run.h"
 
+#include "common/lp.h"
 #include "driver/problem_input.h"
 #include "driver/storage.h"
 #include "recio/errors.h"
@@ -39,9 +40,8 @@ TracedRun trace_deck() {
       ProblemTrace& p = run.problems.emplace_back();
       Recorder recorder(p);
       solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                     s.STATUS, s.ITER, driver::kLda, driver::kNcol, s.asave(),
-                     s.row0(), s.col0(), s.IUNIT != 0 ? kKeepInMemory : 0,
-                     &recorder);
+                     s.STATUS, s.ITER, lp::kLda, lp::kNcol, s.asave(), s.row0(),
+                     s.col0(), s.IUNIT != 0 ? kKeepInMemory : 0, &recorder);
       p.ended = true;
       p.status = s.STATUS;
       p.iterations = s.ITER;

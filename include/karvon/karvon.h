@@ -162,8 +162,12 @@ inline constexpr std::int32_t kInfeasible = -1;
 inline constexpr std::int32_t kUnsettled = -2;  // phase 1 did not settle
 inline constexpr std::int32_t kIterationLimit = 2;
 
-// A bound of this size or more is no bound.
-inline constexpr double kNoBound = 1.0e10;
+// The no-bound threshold: the solver takes a bound of this size or more as
+// no bound at all. It is a threshold, not a value to write: any bound from
+// here up (1e30, say, or +infinity) stands for a missing one. kNoBound is
+// the same threshold under its older name.
+inline constexpr double kNoBoundThreshold = 1.0e10;
+inline constexpr double kNoBound = kNoBoundThreshold;
 
 // A view of the caller's storage for one of LINEAR's arrays: made from any
 // contiguous container (std::vector, std::array, std::span) or from a
@@ -253,7 +257,8 @@ struct Problem {
   // Upper bounds of variables 1..NV: NV is their number, and every variable
   // that a label names needs one (a slack as much as a column). 0 fixes the
   // variable at zero (unlike a deck, where 0 means "no bound");
-  // kNoBound or more, or +infinity, is no bound; negative or NaN is refused.
+  // kNoBoundThreshold or more, or +infinity, is no bound; negative or NaN is
+  // refused.
   std::vector<double> bounds;
 };
 

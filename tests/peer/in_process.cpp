@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/lp.h"
 #include "driver/karvon.h"
 #include "driver/problem_input.h"
 
@@ -13,7 +14,7 @@ void load_problem(driver::Storage& s, const Problem& p) {
   s.M = p.rows + 1;
   s.N = p.vars + 1;
   s.NBOUND = std::int32_t(p.bound_field.size());
-  const solver::MatrixRef A = s.a();
+  const lp::MatrixRef A = s.a();
   for (std::int32_t i = 1; i <= p.rows; ++i) {
     for (std::int32_t j = 1; j <= p.vars; ++j) A(i, j) = p.coef(i - 1, j - 1);
     A(i, s.N) = p.rhs[std::size_t(i - 1)];

@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "karvon/karvon.h"
+#include "tests/support/near.h"
 
 namespace {
+
+using test_support::expect_near;
 
 constexpr double kInf = karvon::kInfinity;
 
@@ -91,13 +94,6 @@ GlpkAnswer solve_with_glpk(const karvon::Model& m) {
     a.row_duals.push_back(glp_get_row_dual(lp, static_cast<int>(i + 1)));
   glp_delete_prob(lp);
   return a;
-}
-
-void expect_near(const std::vector<double>& got,
-                 const std::vector<double>& want, const char* what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t k = 0; k < want.size(); ++k)
-    EXPECT_NEAR(got[k], want[k], 1e-9) << what << " " << k;
 }
 
 TEST(ModelAgainstGlpk, EveryRowAndBoundType) {

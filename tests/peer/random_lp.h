@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "common/lp.h"
+
 namespace peer {
 
 // What a problem was built to be. Only a solver decides what it is: an
@@ -32,12 +34,13 @@ enum class Intent { kFeasibleBounded, kFeasibleOpen, kInfeasible };
 inline constexpr std::int32_t kScratchUnit = 9;
 
 // Sizes and mix of a family of problems. Sizes are drawn uniformly from the
-// ranges; rows from 0 (objective only) to 49, variables from 1 to 60.
+// ranges; rows from 0 (objective only) to
+// lp::kMaxConstraintRows, variables from 1 to lp::kMaxColumns.
 struct Shape {
   std::int32_t min_rows = 0;
-  std::int32_t max_rows = 49;
+  std::int32_t max_rows = lp::kMaxConstraintRows;
   std::int32_t min_vars = 1;
-  std::int32_t max_vars = 60;
+  std::int32_t max_vars = lp::kMaxColumns;
   // Relative weights of the three intents.
   double bounded = 0.6;
   double open = 0.2;

@@ -1,7 +1,8 @@
 #pragma once
-// Views of the Fortran-era arrays the solver works on: column-major, indexed
-// from 1, with the caller's leading dimension. They own nothing and cost
-// nothing: operator() is one multiply-add on indices.
+// The vocabulary every part of karvon shares: the views of the Fortran-era
+// arrays the solver works on, its result codes, its tolerance, the two
+// meanings of a large bound, and the size of the tableau the driver keeps.
+// It includes nothing of the project's own, so any folder may use it.
 
 #include <cassert>
 #include <cstddef>
@@ -9,9 +10,10 @@
 #include <span>
 #include <type_traits>
 
-namespace solver {
+namespace lp {
 
 // An lda x ncol column-major array, indexed from 1 like the data it describes.
+// Owns nothing and costs nothing: operator() is one multiply-add on indices.
 class MatrixRef {
  public:
   constexpr MatrixRef(std::span<double> data, std::int32_t lda,
@@ -68,7 +70,7 @@ class VectorRef {
   std::span<T> data_;
 };
 
-// The solver's result codes.
+// The solver's result codes (STATUS).
 enum Status : std::int32_t {
   kOptimal = 0,
   kUnbounded = 1,
@@ -77,9 +79,26 @@ enum Status : std::int32_t {
   kUnsettled = -2,  // phase 1 did not settle, or a recomputation stopped early
 };
 
+// A pivot, a reduced cost or an infeasibility must exceed this in magnitude
+// to count.
 inline constexpr double kEps = 1.0e-6;
-inline constexpr double kBig = 1.0e10;
-inline constexpr std::int32_t kMaxRestarts = 5;
-inline constexpr std::int32_t kMaxIterations = 100000;
 
-}  // namespace solver
+// A large bound means two things. The solver takes any bound of
+// kNoBoundThreshold or more as no bound at all; a deck, the driver and the
+// model transformations write kNoBound, well beyond it, where there is none.
+inline constexpr double kNoBoundThreshold = 1.0e10;
+inline constexpr double kNoBound = 1.0e30;
+static_assert(kNoBound >= kNoBoundThreshold);
+
+// The tableau the driver keeps: kLda rows (the constraint rows, the
+// objective and the solver's phase-1 row) by kNcol columns (the variables
+// and the right side), and room for a bound on every variable a label can
+// name.
+inline constexpr std::int32_t kLda = 51;
+inline constexpr std::int32_t kNcol = 61;
+inline constexpr std::int32_t kMaxConstraintRows = kLda - 2;  // 49
+inline constexpr std::int32_t kMaxColumns = kNcol - 1;        // 60
+inline constexpr std::int32_t kMaxVariables = 110;
+static_assert(kMaxConstraintRows == 49 && kMaxColumns == 60);
+
+}  // namespace lp
