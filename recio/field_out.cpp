@@ -122,7 +122,9 @@ bool render_short_fixed(std::span<char> out, double value) {
       r >= kEightDigitLimit) {
     return false;
   }
-  const bool negative = std::signbit(value) && value != 0;
+  // The sign bit of anything but a zero, read from the bits.
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const bool negative = (bits >> 63) != 0 && (bits << 1) != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
   // Significant digits: the leading zero bytes are the low ones. Zeros are

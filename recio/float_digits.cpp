@@ -372,14 +372,39 @@ bool round_significant(Binary x, std::size_t n, std::uint64_t& r,
   return r >= kPow10[n - 1] && r < kPow10[n];
 }
 
+// |value| x 10^q rounded half away from zero, for 0 <= q <= 19 and
+// 2^-64 <= |value| < 2^52, in 128-bit integers: the 53-bit significand
+// times 10^q (below 2^64) stays below 2^117 and is exact, and the binary
+// point falls inside it, so the bits below the point decide the rounding
+// exactly (a tie is the bit just below the point set, and goes up). False
+// outside that range.
+bool round_scaled(double value, std::int32_t q, std::uint64_t& rounded) {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto biased = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
+  const std::int32_t shift = 1075 - biased;
+  if (q < 0 || q > 19 || shift < 1 || shift > 127) {
+    return false;
+  }
+  const std::uint64_t m =
+      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const Uint128 x = Uint128{m} * kPow10[static_cast<std::size_t>(q)];
+  const Uint128 below = x >> (shift - 1);
+  const Uint128 whole = (below >> 1) + (below & 1);
+  if (whole >> 64 != 0) {
+    return false;
+  }
+  rounded = static_cast<std::uint64_t>(whole);
+  return true;
+}
+
 // The short path of round_significant, for up to eight digits of a value
-// whose rounding point falls at most three decimals below its units: the
-// digits are |value| x 10^q rounded exactly by round_short_fixed, with q
-// from the estimate of floor(log10 |value|) (exact or one too small). When
-// the estimate was one too small the integer comes out above 10^n and the
-// rounding is done again one decimal higher; exactly 10^n is the carry of
-// 9.9996-like values (or the same digits reached from either side). False
-// for values outside that range.
+// whose rounding point falls between its units and nineteen decimals below
+// them: the digits are |value| x 10^q rounded exactly by round_scaled, with
+// q from the estimate of floor(log10 |value|) (exact or one too small).
+// When the estimate was one too small the integer comes out above 10^n and
+// the rounding is done again one decimal higher; exactly 10^n is the carry
+// of 9.9996-like values (or the same digits reached from either side).
+// False for values outside that range.
 constexpr std::size_t kShortSignificant = 8;
 
 bool round_short_significant(double value, std::size_t n, std::uint64_t& r,
@@ -391,8 +416,7 @@ bool round_short_significant(double value, std::size_t n, std::uint64_t& r,
   }
   const std::int32_t log10 = floor_log10_pow2(biased - 1023);
   std::int32_t q = static_cast<std::int32_t>(n) - 1 - log10;
-  if (q < 0 || q > static_cast<std::int32_t>(kMaxShortDecimals) ||
-      !round_short_fixed(value, static_cast<std::size_t>(q), r)) {
+  if (!round_scaled(value, q, r)) {
     return false;
   }
   e = log10 + 1;
@@ -402,7 +426,7 @@ bool round_short_significant(double value, std::size_t n, std::uint64_t& r,
     }
     --q;
     ++e;
-    if (!round_short_fixed(value, static_cast<std::size_t>(q), r)) {
+    if (!round_scaled(value, q, r)) {
       return false;
     }
   }

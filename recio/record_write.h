@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "recio/errors.h"
 #include "recio/field_out.h"
@@ -157,12 +158,27 @@ void write_each(std::int32_t unit, const Layout& layout, std::size_t n,
   std::int32_t scale = 0;
   const Descriptor* d = single_item_held_open(layout, scale);
   if (d != nullptr && takes(*d, Value{})) {
+    if (n == 0) return;
+    // The fields lie side by side: their room is taken at once, and each
+    // statement after the first finds the record open, as `$` left it.
     FormattedOutput& out = current_formatted_output(unit);
-    for (std::size_t i = 0; i < n; ++i) {
-      out.begin_statement();
-      write_field(out, *d, scale, value_at(i));
-      out.hold_open();
+    out.begin_statement();
+    const auto w = static_cast<std::size_t>(d->width);
+    char* at = out.place(w * n);
+    if constexpr (std::is_same_v<Value, std::int32_t>) {
+      for (std::size_t i = 0; i < n; ++i, at += w) {
+        render_int(std::span<char>(at, w), value_at(i));
+      }
+    } else if (d->kind == Descriptor::Kind::kFixed) {
+      for (std::size_t i = 0; i < n; ++i, at += w) {
+        render_fixed(std::span<char>(at, w), d->decimals, scale, value_at(i));
+      }
+    } else {
+      for (std::size_t i = 0; i < n; ++i, at += w) {
+        render_exp(std::span<char>(at, w), d->decimals, scale, value_at(i));
+      }
     }
+    out.hold_open();
     return;
   }
   // Another layout, or items of the wrong type (which the first statement
