@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "api/model_deck.h"
 #include "api/tableau_run.h"
 #include "common/lp.h"
 #include "karvon/karvon.h"
@@ -96,8 +97,10 @@ std::string numbered(char prefix, std::size_t index) {
   return name;
 }
 
-// The model in the transformations' terms, minimised: a maximisation
-// negates the costs and the offset.
+}  // namespace
+
+namespace detail {
+
 model::Model to_transform(const Model& m) {
   const std::size_t n = m.cost.size();
   const std::size_t rows = m.row_lower.size();
@@ -123,6 +126,10 @@ model::Model to_transform(const Model& m) {
   }
   return t;
 }
+
+}  // namespace detail
+
+namespace {
 
 // The deck as the tableau-form entry takes it, numbered as the driver
 // numbers a deck: the deck's columns are variables 1..nc, the slack or
@@ -273,7 +280,7 @@ void map_back(const Model& m, const model::Deck& d,
   }
 }
 
-ModelResult solve_checked(const Model& given) {
+ModelResult solve_checked(const Model& given, StepObserver* observer) {
   const std::string error = check(given);
   if (!error.empty()) return refuse(ModelStatus::kRefused, error);
   Model filled_bounds;
@@ -285,7 +292,7 @@ ModelResult solve_checked(const Model& given) {
     m = &filled_bounds;
   }
 
-  const model::BuildResult built = model::build_deck(to_transform(*m));
+  const model::BuildResult built = model::build_deck(detail::to_transform(*m));
   switch (built.failure) {
     case model::Failure::kNone:
       break;
@@ -313,10 +320,11 @@ ModelResult solve_checked(const Model& given) {
   // takes up again, restart after restart, or the rebuild cannot re-pivot
   // every exchange. Going on with the tableau it has, as the driver does on
   // a deck that keeps no initial tableau, settles.
-  detail::TableauRun run = detail::run_tableau(problem);
+  detail::TableauRun run =
+      detail::run_tableau(problem, detail::Restart::kRecompute, observer);
   if (run.solution.error == SolveError::kNone &&
       run.solution.status == kUnsettled) {
-    run = detail::run_tableau(problem, detail::Restart::kKeepTableau);
+    run = detail::run_tableau(problem, detail::Restart::kKeepTableau, observer);
   }
   if (run.solution.error != SolveError::kNone) {
     return refuse(
@@ -353,9 +361,9 @@ const char* to_string(ModelStatus status) noexcept {
   return "unknown status";
 }
 
-ModelResult solve(const Model& model) {
+ModelResult solve(const Model& model, StepObserver* observer) {
   try {
-    return solve_checked(model);
+    return solve_checked(model, observer);
   } catch (const std::bad_alloc&) {
     return refuse(ModelStatus::kRefused, "not enough memory");
   }

@@ -1,5 +1,6 @@
 // The Python module karvon._karvon: the standard-form entry with numpy
-// arrays in and out. karvon/__init__.py builds linprog on it.
+// arrays in and out, and with every step of the solve as karvon-trace's
+// page when asked. karvon/__init__.py builds linprog on it.
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -11,6 +12,8 @@
 
 #include "karvon/karvon.h"
 #include "karvon/version.h"
+#include "trace/page.h"
+#include "trace/trace_run.h"
 
 namespace py = pybind11;
 
@@ -29,13 +32,15 @@ Array to_array(const std::vector<double>& v) {
 }
 
 // solve(cost, matrix, row_lower, row_upper, col_lower, col_upper, offset,
-// maximize, row_names, col_names) -> dict. The matrix is m x n (any shape
-// with m * n values is read by rows).
+// maximize, row_names, col_names, trace) -> dict. The matrix is m x n (any
+// shape with m * n values is read by rows). With `trace`, the dict's "trace"
+// is karvon-trace's page of the solve (titled `title`).
 py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
                const Array& row_upper, const Array& col_lower,
                const Array& col_upper, double offset, bool maximize,
                std::vector<std::string> row_names,
-               std::vector<std::string> col_names) {
+               std::vector<std::string> col_names, bool trace,
+               const std::string& title) {
   karvon::Model m;
   m.sense = maximize ? karvon::Sense::kMaximize : karvon::Sense::kMinimize;
   m.cost = to_vector(cost);
@@ -48,12 +53,19 @@ py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
   m.row_names = std::move(row_names);
   m.col_names = std::move(col_names);
   karvon::ModelResult r;
+  std::string page;
   {
     // The solve touches nothing of Python's: other threads may run.
     py::gil_scoped_release release;
-    r = karvon::solve(m);
+    if (trace) {
+      const trace::TracedRun run = trace::trace_model(m, &r);
+      page = trace::page(run.problems, title, run.note);
+    } else {
+      r = karvon::solve(m);
+    }
   }
   py::dict d;
+  if (trace) d["trace"] = page;
   d["status"] = karvon::to_string(r.status);
   d["message"] = r.message;
   d["x"] = to_array(r.x);
@@ -74,6 +86,7 @@ PYBIND11_MODULE(_karvon, module) {
              py::arg("col_upper"), py::arg("offset") = 0.0,
              py::arg("maximize") = false,
              py::arg("row_names") = std::vector<std::string>{},
-             py::arg("col_names") = std::vector<std::string>{});
+             py::arg("col_names") = std::vector<std::string>{},
+             py::arg("trace") = false, py::arg("title") = "linprog");
   module.def("version", [] { return std::string(karvon::version()); });
 }

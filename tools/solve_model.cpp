@@ -18,6 +18,8 @@ namespace {
 
 constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 
+}  // namespace
+
 karvon::Model standard_form(const model::Model& m) {
   karvon::Model s;
   const std::size_t n = m.columns.size();
@@ -41,6 +43,8 @@ karvon::Model standard_form(const model::Model& m) {
   }
   return s;
 }
+
+namespace {
 
 Outcome outcome_of(karvon::ModelStatus status) {
   switch (status) {

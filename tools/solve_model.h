@@ -1,6 +1,8 @@
 #pragma once
 // A model solved through the library's standard-form entry.
 
+#include <karvon/karvon.h>
+
 #include <string>
 
 #include "model/model.h"
@@ -13,6 +15,9 @@ struct SolveAttempt {
   ModelSolution solution;
   std::string refusal;  // why the model was not solved ("too large: ...")
 };
+
+// `model` as the library's standard-form entry takes it.
+karvon::Model standard_form(const model::Model& model);
 
 // Solves `model`; with `tableau`, the tableau is printed on standard output
 // after every step of the solver.

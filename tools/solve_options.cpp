@@ -22,14 +22,8 @@ class Parser {
         o.help = true;
       } else if (arg == "--version") {
         o.version = true;
-      } else if (arg == "--mps") {
-        o.format = modelio::Format::kMps;
-      } else if (arg == "--freemps") {
-        o.format = modelio::Format::kFreeMps;
-      } else if (arg == "--lp") {
-        o.format = modelio::Format::kLp;
-      } else if (arg == "--deck") {
-        o.format = modelio::Format::kDeck;
+      } else if (const auto format = format_option(arg)) {
+        o.format = format;
       } else if (arg == "--max") {
         o.maximize = true;
       } else if (arg == "--tableau") {
@@ -99,6 +93,14 @@ class Parser {
 };
 
 }  // namespace
+
+std::optional<modelio::Format> format_option(const std::string& arg) {
+  if (arg == "--mps") return modelio::Format::kMps;
+  if (arg == "--freemps") return modelio::Format::kFreeMps;
+  if (arg == "--lp") return modelio::Format::kLp;
+  if (arg == "--deck") return modelio::Format::kDeck;
+  return std::nullopt;
+}
 
 ParsedSolveOptions parse_solve_options(const std::vector<std::string>& args) {
   return Parser(args).run();

@@ -1,16 +1,21 @@
-// karvon-trace: writes the simplex steps of every problem of a deck as one
-// self-contained HTML page.
+// karvon-trace: writes the simplex steps of every problem of a deck, or of
+// a model file, as one self-contained HTML page.
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "modelio/model_file.h"
 #include "recio/startup.h"
 #include "recio/units.h"
+#include "tools/solve_model.h"
+#include "tools/solve_options.h"
 #include "trace/page.h"
 #include "trace/trace_run.h"
 
@@ -18,22 +23,53 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: karvon-trace [OPTION]... FILE -o PAGE\n"
-    "Solves every problem of the karvon deck FILE (- for standard input) and\n"
-    "writes each step of the simplex method to PAGE, one HTML file that works\n"
-    "offline.\n"
+    "Solves every problem of the karvon deck FILE (- for standard input), or\n"
+    "the model in an MPS or LP file, and writes each step of the simplex\n"
+    "method to PAGE, one HTML file that works offline. The format comes from\n"
+    "the name: .mps (fixed MPS, then free), .freemps, .lp (CPLEX LP); any\n"
+    "other name is read as a deck. A model's variables are named after its\n"
+    "columns and rows.\n"
     "\n"
     "  -o, --output PAGE  the page to write (required)\n"
     "      --title TEXT   the page's title (default: FILE's name)\n"
+    "      --mps, --freemps, --lp, --deck\n"
+    "                     read FILE in this format whatever its name\n"
     "  -h, --help         this help\n"
     "\n"
-    "Exit status: 0 when the deck ended with its closing header, 1 when the\n"
-    "run ended early (the page then shows the problems before the ending),\n"
-    "2 for a wrong command line or a page that could not be written.\n";
+    "Exit status: 0 when the deck ended with its closing header or the model\n"
+    "was solved, 1 when the run ended early (the page then shows the problems\n"
+    "before the ending) or the model was refused, 2 for a wrong command line\n"
+    "or a page that could not be written.\n";
 
 int usage_error(std::string_view what) {
   std::fprintf(stderr, "karvon-trace: %.*s\nTry 'karvon-trace --help'.\n",
                int(what.size()), what.data());
   return 2;
+}
+
+// The models of a model file, each solved with its steps recorded.
+trace::TracedRun trace_models(const std::string& input,
+                              modelio::Format format) {
+  trace::TracedRun run;
+  modelio::ModelsRead read = modelio::read_models(input, format);
+  for (const std::string& w : read.warnings) {
+    std::fprintf(stderr, "karvon-trace: %s\n", w.c_str());
+  }
+  if (!read.ok) {
+    run.note = read.error;
+    return run;
+  }
+  for (const model::Model& m : read.models) {
+    trace::TracedRun one = trace::trace_model(tools::standard_form(m));
+    for (trace::ProblemTrace& p : one.problems) {
+      run.problems.push_back(std::move(p));
+    }
+    if (!one.note.empty()) {
+      run.note = one.note;
+      break;
+    }
+  }
+  return run;
 }
 
 }  // namespace
@@ -42,6 +78,7 @@ int main(int argc, char** argv) {
   std::string input;
   std::string output;
   std::string title;
+  std::optional<modelio::Format> format;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
@@ -52,6 +89,8 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc)
         return usage_error(std::string(arg) + " needs a value");
       (arg == "--title" ? title : output) = argv[++i];
+    } else if (const auto named = tools::format_option(std::string(arg))) {
+      format = named;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error("unknown option " + std::string(arg));
     } else if (input.empty()) {
@@ -67,6 +106,10 @@ int main(int argc, char** argv) {
                          : std::filesystem::path(input).filename().string();
   }
 
+  // A name that announces no model format is a deck's, as it always was.
+  if (!format) format = modelio::format_of_name(input);
+  if (!format) format = modelio::Format::kDeck;
+
   recio::start_up();
   // Unit 5 reads the deck: the file FORT5 names, or standard input.
   if (input != "-" && ::setenv("FORT5", input.c_str(), 1) != 0) {
@@ -74,7 +117,8 @@ int main(int argc, char** argv) {
   }
   trace::TracedRun run;
   try {
-    run = trace::trace_deck();
+    run = *format == modelio::Format::kDeck ? trace::trace_deck()
+                                            : trace_models(input, *format);
   } catch (const std::bad_alloc&) {
     std::fputs("karvon-trace: out of memory\n", stderr);
     return 2;

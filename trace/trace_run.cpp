@@ -1,8 +1,14 @@
 #include "trace/trace_run.h"
 
+#include <cstddef>
+#include <map>
+#include <string>
+
+#include "api/model_deck.h"
 #include "common/lp.h"
 #include "driver/problem_input.h"
 #include "driver/storage.h"
+#include "model/deck_builder.h"
 #include "recio/errors.h"
 #include "solver/linear.h"
 
@@ -24,7 +30,62 @@ std::string ending_note(const recio::RunEnd& end) {
   return std::string(end.line());
 }
 
+ModelTerms terms_of(const model::Deck& d) {
+  std::map<std::size_t, int> parts;  // deck columns of each model column
+  for (const model::DeckColumn& c : d.columns) ++parts[c.model_column];
+  ModelTerms t;
+  for (const model::DeckColumn& c : d.columns) {
+    if (c.sign > 0) {
+      t.columns.push_back({c.name, c.name});
+    } else if (parts[c.model_column] > 1) {
+      t.columns.push_back(
+          {joined("-", c.name), joined("negative part of ", c.name)});
+    } else {
+      t.columns.push_back(
+          {joined("-", c.name), c.name + " below its upper bound"});
+    }
+  }
+  t.rows = d.row_names;
+  return t;
+}
+
+std::int32_t status_code(karvon::ModelStatus status) {
+  switch (status) {
+    case karvon::ModelStatus::kOptimal:
+      return karvon::kOptimal;
+    case karvon::ModelStatus::kUnbounded:
+      return karvon::kUnbounded;
+    case karvon::ModelStatus::kInfeasible:
+      return karvon::kInfeasible;
+    case karvon::ModelStatus::kIterationLimit:
+      return karvon::kIterationLimit;
+    default:
+      return karvon::kUnsettled;
+  }
+}
+
 }  // namespace
+
+TracedRun trace_model(const karvon::Model& model, karvon::ModelResult* result) {
+  TracedRun run;
+  const model::BuildResult built =
+      model::build_deck(karvon::detail::to_transform(model));
+  const ModelTerms terms = built.ok ? terms_of(built.deck) : ModelTerms{};
+  ProblemTrace p;
+  Recorder recorder(p, &terms);
+  karvon::ModelResult r = karvon::solve(model, &recorder);
+  if (result != nullptr) *result = r;
+  if (p.steps.empty()) {
+    run.note = r.message;
+    return run;
+  }
+  p.ended = true;
+  p.status = status_code(r.status);
+  p.iterations = r.iterations;
+  p.x = values_after(p, p.steps.back());
+  run.problems.push_back(std::move(p));
+  return run;
+}
 
 TracedRun trace_deck() {
   TracedRun run;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "karvon/karvon.h"
 #include "trace/recorder.h"
 
 namespace trace {
@@ -21,5 +22,15 @@ struct TracedRun {
 // tableau to be kept has it kept in memory, which gives the same steps, and
 // no print is made whatever the print unit.
 TracedRun trace_deck();
+
+// Solves `model` through the standard-form entry with every step recorded,
+// the variables named in the model's terms: a tableau column after the
+// model's column it stands for ("-" before the name when it is negated),
+// slacks, surpluses and artificial variables after their row. A model
+// refused, or found infeasible before the solver runs, gives no problem and
+// the reason as the note. `result`, when given, receives what the solve
+// found.
+TracedRun trace_model(const karvon::Model& model,
+                      karvon::ModelResult* result = nullptr);
 
 }  // namespace trace

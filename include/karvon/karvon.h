@@ -137,7 +137,13 @@ struct ModelResult {
 // a finite bound the solver cannot enforce once shifted: 1e10 or more) is
 // kRefused with the reason; bounds or sides that cross make it kInfeasible.
 // Runs out of memory as kRefused with the message "not enough memory".
-[[nodiscard]] ModelResult solve(const Model& model);
+// `observer`, when given, hears of every step of the solve of the model's
+// tableau (karvon/observer.h); a model refused or found infeasible before
+// the solver runs gives it none. A solve that phase 1 cannot settle is run
+// once more without recomputation: the observer then hears that solve too,
+// from its entry.
+[[nodiscard]] ModelResult solve(const Model& model,
+                                StepObserver* observer = nullptr);
 
 // ---------------------------------------------------------------------------
 // The tableau form.

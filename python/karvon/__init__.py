@@ -11,13 +11,19 @@ of the same shape, so a script written for scipy runs with
 with numpy arrays in and out. Both solve problems of at most 49 constraint
 rows and 60 columns once free columns are split in two and fixed ones
 substituted; larger ones raise ValueError with the counts.
+
+With trace=True the result also holds a Trace: every step of the simplex
+method as karvon-trace's page, shown in place in a notebook.
 """
+
+import html as _html
 
 import numpy as np
 
 from . import _karvon
 
-__all__ = ["linprog", "solve", "OptimizeResult", "ModelResult", "__version__"]
+__all__ = ["linprog", "solve", "OptimizeResult", "ModelResult", "Trace",
+           "__version__"]
 
 __version__ = _karvon.version()
 
@@ -52,6 +58,30 @@ class ModelResult(OptimizeResult):
     objective, iterations, row_duals and reduced_costs (both empty unless
     optimal; signs as HiGHS documents: the change of the objective per unit
     move of the active side or bound)."""
+
+
+class Trace:
+    """Every step of a solve as one self-contained HTML page, the page that
+    karvon-trace writes: the steps, the tableau at each, the objective and
+    infeasibility plot. html is the page; save(path) writes it; a notebook
+    shows it in place (in an iframe, as it is a whole page with its own
+    style and keys)."""
+
+    def __init__(self, page):
+        self.html = page
+
+    def save(self, path):
+        """Writes the page to path, to be opened in any browser."""
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(self.html)
+
+    def _repr_html_(self):
+        return ('<iframe srcdoc="%s" sandbox="allow-scripts" '
+                'style="width: 100%%; height: 640px; border: 1px solid #ccc">'
+                '</iframe>' % _html.escape(self.html, quote=True))
+
+    def __repr__(self):
+        return "<karvon.Trace: %d characters of HTML>" % len(self.html)
 
 
 def _vector(values, size, default, what):
@@ -152,7 +182,7 @@ def _matrix(A, b, n, what):
 
 def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
             method=None, callback=None, options=None, x0=None,
-            integrality=None):
+            integrality=None, trace=False):
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
@@ -162,7 +192,10 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     residual and marginals (the sensitivities of fun, as scipy reports them).
     method, options and x0 are accepted and not used; a callback or integer
     variables raise NotImplementedError. A problem too large for the solver
-    raises ValueError with its counts.
+    raises ValueError with its counts. With trace=True the result also has
+    trace, a Trace of every step of the solve (shown in place in a
+    notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
+    variables x1, x2, ...
     """
     if callback is not None:
         raise NotImplementedError("karvon.linprog takes no callback")
@@ -174,11 +207,16 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     A_eq, b_eq = _matrix(A_eq, b_eq, n, "eq")
     lower, upper = _bounds(bounds, n)
     m_ub = A_ub.shape[0]
+    names = ([], [])
+    if trace:
+        names = (["ub%d" % (i + 1) for i in range(m_ub)]
+                 + ["eq%d" % (i + 1) for i in range(A_eq.shape[0])],
+                 ["x%d" % (j + 1) for j in range(n)])
     found = _karvon.solve(
         c, np.vstack([A_ub, A_eq]),
         np.concatenate([np.full(m_ub, -np.inf), b_eq]),
         np.concatenate([b_ub, b_eq]),
-        lower, upper, 0.0, False, [], [])
+        lower, upper, 0.0, False, names[0], names[1], bool(trace))
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
     result = OptimizeResult(
@@ -188,6 +226,8 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
         eqlin=OptimizeResult(residual=None, marginals=None),
         lower=OptimizeResult(residual=None, marginals=None),
         upper=OptimizeResult(residual=None, marginals=None))
+    if trace:
+        result.trace = Trace(found["trace"])
     if status != 0:
         return result
     x = found["x"]

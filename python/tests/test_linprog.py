@@ -5,6 +5,10 @@ Each random problem comes from the generator seeded with (SEED, index), so a
 failure names the problem it was found on and can be rerun alone.
 """
 
+import html
+import json
+import re
+
 import numpy as np
 import pytest
 from scipy.optimize import linprog as scipy_linprog
@@ -192,3 +196,26 @@ def test_result_has_room_for_more_keys():
     res = linprog([1.0], bounds=(0, 1))
     res.trace = ["first step"]
     assert res["trace"] == ["first step"] and res.fun == 0
+
+
+def test_trace_is_the_page_of_every_step(tmp_path):
+    res = linprog([-1.0, -2.0], A_ub=[[1.0, 1.0], [1.0, -1.0]], b_ub=[4.0, 2.0],
+                  A_eq=[[0.0, 1.0]], b_eq=[3.0], trace=True)
+    assert res.status == 0 and np.allclose(res.x, [1.0, 3.0])
+    page = res.trace.html
+    assert page.startswith("<!DOCTYPE html>") and "simplex trace" in page
+    problems = re.findall(
+        r'<script type="application/json" class="problem">(.*?)</script>', page)
+    assert len(problems) == 1
+    steps = json.loads(problems[0])["steps"]
+    # Entry, start, then one step per iteration (pivots, bound flips), and
+    # the last one's count is the result's.
+    assert len(steps) >= 3 and steps[-1]["it"] == res.nit
+    names = [long for _, long in json.loads(problems[0])["names"]]
+    assert {"x1", "x2", "slack of row ub1", "artificial of row eq1"} <= set(names)
+    shown = res.trace._repr_html_()
+    assert shown.startswith("<iframe srcdoc=") and html.escape(page) in shown
+    res.trace.save(tmp_path / "trace.html")
+    assert (tmp_path / "trace.html").read_text(encoding="utf-8") == page
+    assert "trace" not in linprog([1.0], bounds=(0, 1))
+    assert "trace" not in linprog([1.0], bounds=(0, 1), trace=False)

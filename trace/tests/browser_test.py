@@ -5,10 +5,12 @@ For every deck: the page loads without console errors; each problem shows as
 many steps as the driver prints tableaux with IOUT = 6; at every step the
 labels, the highlighted pivot and the named entering and leaving variables
 agree with the driver's prints before and after it; the arrow keys move the
-selection. Writes screenshots of the worked example at its first and last
-step into the build folder.
+selection. An MPS model read by karvon-trace shows the steps of the deck
+mps2deck makes of it, its variables named after the model's columns and
+rows. Writes screenshots of the worked example at its first and last step
+into the build folder.
 
-    browser_test.py KARVON_TRACE KARVON SOURCE_DIR BUILD_DIR
+    browser_test.py KARVON_TRACE KARVON MPS2DECK SOURCE_DIR BUILD_DIR
 """
 import base64
 import json
@@ -141,12 +143,14 @@ STATE = '''(() => {
 PIVOT, FLIP = 2, 3
 
 
-def check_deck(browser, trace, karvon, name, deck, work, shots=None):
+def check_deck(browser, trace, karvon, name, deck, work, shots=None, model=None):
+    """With `model`, the page is karvon-trace's of that model file and
+    `deck` the deck made of it: the variables then carry the model's names."""
     deck_file = os.path.join(work, name + '.txt')
     page_file = os.path.join(work, name + '.html')
     with open(deck_file, 'wb') as f:
         f.write(deck)
-    subprocess.run([trace, deck_file, '-o', page_file], check=True, timeout=300)
+    subprocess.run([trace, model or deck_file, '-o', page_file], check=True, timeout=300)
     prints = driver_prints(karvon, with_print_unit(deck))
     browser.open('file://' + page_file)
     state = browser.state(STATE)
@@ -198,11 +202,17 @@ def check_deck(browser, trace, karvon, name, deck, work, shots=None):
                        '%s: leaving %d, the prints show row %d then column %d'
                        % (at, l, before_li[ip - 1], lj[jp - 1]))
                 expected_text = '%s enters, %s leaves' % (known.get(e), known.get(l))
+                if model:
+                    # Named after the model's columns and rows, not numbered.
+                    expected_text = ' enters, '
+                    expect(not any(w.startswith(('x', 's', 'a')) and w[1:].isdigit()
+                                   for w in state['text'].split()),
+                           '%s: %r names a variable by number' % (at, state['text']))
                 expect(expected_text in state['text'],
                        '%s: %r does not say %r' % (at, state['text'], expected_text))
             elif state['kind'] == FLIP:
                 expect(state['pivot'] is None, at + ': a bound flip shows a pivot cell')
-                expect(known.get(state['entering']) in state['text'],
+                expect(model or known.get(state['entering']) in state['text'],
                        '%s: %r does not name the flipped variable' % (at, state['text']))
         # The last step stays selected at the end.
         browser.key('ArrowRight')
@@ -218,7 +228,7 @@ def check_deck(browser, trace, karvon, name, deck, work, shots=None):
 
 def main():
     global SOURCE
-    trace, karvon, SOURCE, build = (os.path.abspath(a) for a in sys.argv[1:5])
+    trace, karvon, mps2deck, SOURCE, build = (os.path.abspath(a) for a in sys.argv[1:6])
     browser_path = find_browser()
     work = tempfile.mkdtemp(prefix='trace-browser-')
     failures = []
@@ -236,9 +246,14 @@ def main():
                 ('random_small', random_deck(12, 6, 8, 25), None),
                 ('random_wide', random_deck(7, 49, 60, 1), None),
             ]
-            for name, deck, deck_shots in decks:
+            afiro = os.path.join(SOURCE, 'mps2deck', 'testdata', 'afiro.mps')
+            afiro_deck = subprocess.run([mps2deck, afiro], stdout=subprocess.PIPE,
+                                        check=True, timeout=300).stdout
+            decks.append(('afiro', afiro_deck, None, afiro))
+            for name, deck, deck_shots, *model in decks:
                 start = time.monotonic()
-                found = check_deck(browser, trace, karvon, name, deck, work, deck_shots)
+                found = check_deck(browser, trace, karvon, name, deck, work, deck_shots,
+                                   *model)
                 failures += found
                 print('%s: %s (%.1f s)' % (name, 'FAIL' if found else 'ok',
                                            time.monotonic() - start))
