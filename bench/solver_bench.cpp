@@ -79,7 +79,8 @@ template <std::size_t W>
     return a + std::size_t(j - 1) * rows;
   };
   const auto store = [&v, rows](double* y) {
-    for (std::size_t i = 0; i + W <= rows; i += W) std::memcpy(y + i, &v, sizeof v);
+    for (std::size_t i = 0; i + W <= rows; i += W)
+      std::memcpy(y + i, &v, sizeof v);
     if (rows % W != 0) std::memcpy(y + rows - W, &v, sizeof v);
   };
   constexpr std::int32_t kPivotColumn = 30;
@@ -103,11 +104,10 @@ void BM_StoreFloorAtWidth(benchmark::State& state) {
     state.SkipWithError("width not offered by this processor");
     return;
   }
-  void (*const floor)(double*, double) = lanes == solver::Lanes::kEight
-                                             ? store_floor_avx512
-                                         : lanes == solver::Lanes::kFour
-                                             ? store_floor_avx
-                                             : store_floor_sse2;
+  void (*const floor)(double*, double) =
+      lanes == solver::Lanes::kEight  ? store_floor_avx512
+      : lanes == solver::Lanes::kFour ? store_floor_avx
+                                      : store_floor_sse2;
   Tableau a = random_tableau(1);
   double value = 0.0;
   for (auto _ : state) {
@@ -183,11 +183,11 @@ BENCHMARK(BM_Linear49x60);
 // The report names the width GAUSS takes on this processor.
 int main(int argc, char** argv) {
   const auto widest = solver::widest_lanes();
-  benchmark::AddCustomContext(
-      "vector_width", widest == solver::Lanes::kEight  ? "8 (AVX-512)"
-                      : widest == solver::Lanes::kFour ? "4 (AVX)"
-                      : widest == solver::Lanes::kTwo  ? "2 (SSE2)"
-                                                       : "1 (scalar)");
+  benchmark::AddCustomContext("vector_width",
+                              widest == solver::Lanes::kEight  ? "8 (AVX-512)"
+                              : widest == solver::Lanes::kFour ? "4 (AVX)"
+                              : widest == solver::Lanes::kTwo  ? "2 (SSE2)"
+                                                               : "1 (scalar)");
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

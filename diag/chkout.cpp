@@ -50,8 +50,9 @@ void row_values(std::int32_t unit, lp::MatrixRef A, std::int32_t i,
     w.finish();
   }
   if (N > 2) {
-    recio::write_each(unit, kNextValue, std::size_t(N - 2),
-                      [&A, i](std::size_t j) { return A(i, std::int32_t(j) + 2); });
+    recio::write_each(
+        unit, kNextValue, std::size_t(N - 2),
+        [&A, i](std::size_t j) { return A(i, std::int32_t(j) + 2); });
   }
 }
 

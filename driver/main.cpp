@@ -1,10 +1,10 @@
+#include <karvon/version.h>
+
 #include <cstdio>
 #include <limits>
 #include <new>
 #include <string>
 #include <string_view>
-
-#include <karvon/version.h>
 
 #include "driver/karvon.h"
 #include "recio/endings.h"

@@ -34,9 +34,9 @@ void read_header(Storage& s) {
   // The closing header, tested in this order.
   if (s.N > lp::kNcol || s.M == 0 || s.M >= lp::kLda) recio::stop_plain();
   if (s.M < 0 || s.N < 1) {
-    const std::string text = "KARVON: invalid problem header: M = " +
-                             std::to_string(s.M) +
-                             ", N = " + std::to_string(s.N);
+    const std::string text =
+        "KARVON: invalid problem header: M = " + std::to_string(s.M) +
+        ", N = " + std::to_string(s.N);
     throw recio::RunEnd::message(text, 2);
   }
 }

@@ -35,8 +35,8 @@ void write_integers(lp::VectorRef<std::int32_t> v, std::int32_t count) {
 }  // namespace
 
 void write_echo(Storage& s, Echo which) {
-  recio::write_record(kOutputUnit,
-                      which == Echo::kBeforeCall ? kBannerBefore : kBannerAfter);
+  recio::write_record(
+      kOutputUnit, which == Echo::kBeforeCall ? kBannerBefore : kBannerAfter);
   const lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     recio::WriteStatement w(kOutputUnit, kReals);

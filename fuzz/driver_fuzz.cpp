@@ -20,7 +20,8 @@ namespace {
 // input, a bad field, an open of LP.TMP that finds the file (or a unit that
 // cannot be connected), a formatted transfer on the scratch unit, and a
 // write refused at the file-size cap.
-const std::set<std::int32_t> kExpectedErrors = {24, 30, 38, 43, 64, 257, 600, 601};
+const std::set<std::int32_t> kExpectedErrors = {24, 30,  38,  43,
+                                                64, 257, 600, 601};
 
 std::uint32_t le32(std::string_view b, std::size_t at) {
   std::uint32_t v = 0;
@@ -39,11 +40,13 @@ void check_scratch_file() {
   while (pos < f.size()) {
     if (f.size() - pos < 8) fuzz::finding("LP.TMP ends inside a length word");
     const std::uint32_t length = le32(f, pos);
-    if (f.size() - pos - 8 < length) fuzz::finding("LP.TMP ends inside a record");
+    if (f.size() - pos - 8 < length)
+      fuzz::finding("LP.TMP ends inside a record");
     if (le32(f, pos + 4 + length) != length) {
       fuzz::finding("LP.TMP: trailing length differs from the leading one");
     }
-    if (length % 8 != 0) fuzz::finding("LP.TMP: a record that is not whole reals");
+    if (length % 8 != 0)
+      fuzz::finding("LP.TMP: a record that is not whole reals");
     pos += 8 + std::size_t(length);
   }
 }
@@ -88,7 +91,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
   fuzz::clear_directory();
   fuzz::set_standard_input(data, size);
   try {

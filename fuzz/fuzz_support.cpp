@@ -27,8 +27,9 @@ void must(bool ok, const char* what) {
 
 void enter_private_directory() {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                        "/karvon_fuzz_XXXXXX";
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+      "/karvon_fuzz_XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   must(::mkdtemp(name.data()) != nullptr, "mkdtemp");

@@ -152,7 +152,8 @@ Parse reference_real(std::string_view field, std::int32_t d, double& value) {
     // A sign here is either the exponent's or, straight after the mantissa,
     // the exponent's start (1.5+3).
     bool exp_negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp_negative = s[i++] == '-';
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+      exp_negative = s[i++] == '-';
     if (i == s.size()) return Parse::kUnknown;  // an exponent without digits
     for (; i < s.size(); ++i) {
       if (s[i] < '0' || s[i] > '9') return Parse::kError;
@@ -176,7 +177,8 @@ std::vector<std::string_view> records_of(std::string_view bytes) {
   while (!bytes.empty()) {
     const std::size_t nl = bytes.find('\n');
     std::string_view line = bytes.substr(0, nl);
-    bytes = nl == std::string_view::npos ? std::string_view() : bytes.substr(nl + 1);
+    bytes = nl == std::string_view::npos ? std::string_view()
+                                         : bytes.substr(nl + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line == "\x1a") break;
     out.push_back(line);
@@ -257,14 +259,17 @@ std::string describe(const std::vector<Step>& steps, std::size_t at) {
   return "value bits " + std::to_string(s.value);
 }
 
-void check_formatted(std::string_view bytes, std::uint8_t mode, std::int32_t items) {
+void check_formatted(std::string_view bytes, std::uint8_t mode,
+                     std::int32_t items) {
   fuzz::set_standard_input(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                            bytes.size());
   const std::vector<Step> got = read_formatted(mode, items);
   (void)recio::close_all();
   bool complete = true;
-  const std::vector<Step> want = reference_formatted(bytes, mode, items, complete);
-  const std::size_t n = complete ? std::max(got.size(), want.size()) : want.size();
+  const std::vector<Step> want =
+      reference_formatted(bytes, mode, items, complete);
+  const std::size_t n =
+      complete ? std::max(got.size(), want.size()) : want.size();
   for (std::size_t i = 0; i < n; ++i) {
     if (i >= got.size() || i >= want.size() || !(got[i] == want[i])) {
       fuzz::finding("step " + std::to_string(i) + ": read " + describe(got, i) +
@@ -293,22 +298,27 @@ std::uint64_t le64(std::string_view b, std::size_t at) {
   return v;
 }
 
-void check_unformatted(std::string_view bytes, std::int32_t items, std::uint8_t kinds) {
+void check_unformatted(std::string_view bytes, std::int32_t items,
+                       std::uint8_t kinds) {
   {
     const int fd = ::open(kScratchName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) {
+    if (fd < 0 ||
+        ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) {
       fuzz::finding("cannot write the scratch file");
     }
     ::close(fd);
   }
-  auto is_real = [kinds](std::int32_t k) { return ((kinds >> (k % 8)) & 1) == 0; };
+  auto is_real = [kinds](std::int32_t k) {
+    return ((kinds >> (k % 8)) & 1) == 0;
+  };
   std::vector<Step> got;
   try {
     for (;;) {
       recio::UnformattedRead r(kScratchUnit);
       for (std::int32_t k = 0; k < items; ++k) {
-        got.push_back(is_real(k) ? value_step(std::bit_cast<std::int64_t>(r.get_real()))
-                                 : value_step(r.get_int()));
+        got.push_back(
+            is_real(k) ? value_step(std::bit_cast<std::int64_t>(r.get_real()))
+                       : value_step(r.get_int()));
       }
       r.finish();
     }
@@ -342,8 +352,9 @@ void check_unformatted(std::string_view bytes, std::int32_t items, std::uint8_t 
         short_record = true;
         break;
       }
-      want.push_back(size == 8 ? value_step(static_cast<std::int64_t>(le64(bytes, at)))
-                               : value_step(static_cast<std::int32_t>(le32(bytes, at))));
+      want.push_back(
+          size == 8 ? value_step(static_cast<std::int64_t>(le64(bytes, at)))
+                    : value_step(static_cast<std::int32_t>(le32(bytes, at))));
       at += size;
     }
     if (short_record) {
@@ -356,7 +367,8 @@ void check_unformatted(std::string_view bytes, std::int32_t items, std::uint8_t 
     std::size_t i = 0;
     while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
     fuzz::finding("unformatted step " + std::to_string(i) + ": read " +
-                  describe(got, i) + ", the framing gives " + describe(want, i));
+                  describe(got, i) + ", the framing gives " +
+                  describe(want, i));
   }
 }
 
@@ -372,11 +384,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
   if (size < 2) return 0;
   const std::uint8_t mode = data[0] & 3;
   const std::int32_t items = 1 + data[1] % 40;
-  const std::string_view bytes(reinterpret_cast<const char*>(data + 2), size - 2);
+  const std::string_view bytes(reinterpret_cast<const char*>(data + 2),
+                               size - 2);
   if (mode == 3) {
     check_unformatted(bytes, items, static_cast<std::uint8_t>(data[0] >> 2));
   } else {

@@ -90,9 +90,8 @@ class Statement {
  private:
   void next_record(const char* what) {
     if (!records_.next(record_)) {
-      records_.refuse(records_.line() + 1,
-                      std::string("the deck ends where ") + what +
-                          " should follow");
+      records_.refuse(records_.line() + 1, std::string("the deck ends where ") +
+                                               what + " should follow");
     }
     pos_ = 0;
     fields_ = 0;
@@ -180,8 +179,7 @@ bool read_problem(Records& records, driver::Storage& s) {
     }
   }
   for (std::int32_t j = 1; j <= s.N - 1; ++j) {
-    claim(s.col()(j), labels.first_line(),
-          "column label " + std::to_string(j));
+    claim(s.col()(j), labels.first_line(), "column label " + std::to_string(j));
   }
   return true;
 }
@@ -203,8 +201,12 @@ model::Model as_model(driver::Storage& s) {
   model::Model m;
   const lp::MatrixRef a = s.a();
   for (std::int32_t j = 1; j <= s.N - 1; ++j) {
-    model::ModelColumn c{numbered('x', std::abs(s.col()(j))), 0,
-                         upper_bound(s, s.col()(j)), a(s.M, j), false, {}};
+    model::ModelColumn c{numbered('x', std::abs(s.col()(j))),
+                         0,
+                         upper_bound(s, s.col()(j)),
+                         a(s.M, j),
+                         false,
+                         {}};
     for (std::int32_t i = 1; i <= s.M - 1; ++i) {
       if (a(i, j) != 0) c.entries.emplace_back(i - 1, a(i, j));
     }

@@ -133,8 +133,8 @@ ModelsRead read_models(const std::string& name, Format format) {
   const std::string stem = stem_of(name == "-" ? "deck" : name);
   for (std::size_t k = 0; k < deck.problems.size(); ++k) {
     model::Model& m = deck.problems[k];
-    m.name = deck.problems.size() == 1 ? stem
-                                       : stem + "_" + std::to_string(k + 1);
+    m.name =
+        deck.problems.size() == 1 ? stem : stem + "_" + std::to_string(k + 1);
     m.objective_name = "obj";
   }
   out.models = std::move(deck.problems);

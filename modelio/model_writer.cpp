@@ -49,8 +49,8 @@ std::string constant_column_name(const model::Model& m) {
 
 void fill(glp_prob* p, const model::Model& m) {
   glp_set_prob_name(p, m.name.empty() ? nullptr : m.name.c_str());
-  glp_set_obj_name(p, m.objective_name.empty() ? "obj"
-                                               : m.objective_name.c_str());
+  glp_set_obj_name(p,
+                   m.objective_name.empty() ? "obj" : m.objective_name.c_str());
   glp_set_obj_dir(p, m.maximize ? GLP_MAX : GLP_MIN);
   if (!m.rows.empty()) glp_add_rows(p, static_cast<int>(m.rows.size()));
   for (std::size_t i = 0; i < m.rows.size(); ++i) {
@@ -114,8 +114,8 @@ std::string free_mps(const model::Model& m, std::string& error) {
     return true;
   };
   const std::string objective = objective_row_name(m);
-  std::string out = "NAME " + (m.name.empty() ? std::string("model") : m.name) +
-                    "\n";
+  std::string out =
+      "NAME " + (m.name.empty() ? std::string("model") : m.name) + "\n";
   if (m.maximize) out += "OBJSENSE\n    MAX\n";
   out += "ROWS\n N " + objective + "\n";
   std::string rhs, ranges;
@@ -123,7 +123,10 @@ std::string free_mps(const model::Model& m, std::string& error) {
     if (bad_name(r.name)) return {};
     const bool lo = std::isfinite(r.lower);
     const bool up = std::isfinite(r.upper);
-    const char* type = lo && up && r.lower == r.upper ? "E" : up ? "L" : lo ? "G" : "N";
+    const char* type = lo && up && r.lower == r.upper ? "E"
+                       : up                           ? "L"
+                       : lo                           ? "G"
+                                                      : "N";
     out += std::string(" ") + type + " " + r.name + "\n";
     const double side = up ? r.upper : lo ? r.lower : 0.0;
     if (side != 0) rhs += " RHS " + r.name + " " + number(side) + "\n";
@@ -141,7 +144,8 @@ std::string free_mps(const model::Model& m, std::string& error) {
       bounds += " FX BND " + name + " " + number(lower) + "\n";
       return;
     }
-    if (!lo) bounds += std::string(" ") + (up ? "MI" : "FR") + " BND " + name + "\n";
+    if (!lo)
+      bounds += std::string(" ") + (up ? "MI" : "FR") + " BND " + name + "\n";
     if (lo && (lower != 0 || (up && upper < 0))) {
       bounds += " LO BND " + name + " " + number(lower) + "\n";
     }
@@ -161,7 +165,8 @@ std::string free_mps(const model::Model& m, std::string& error) {
   }
   if (m.objective_constant != 0) {
     const std::string name = constant_column_name(m);
-    out += " " + name + " " + objective + " " + number(m.objective_constant) + "\n";
+    out += " " + name + " " + objective + " " + number(m.objective_constant) +
+           "\n";
     add_bounds(name, 1.0, 1.0);
   }
   out += "RHS\n" + rhs;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "mps2deck/deck_text.h"
 #include "model/model.h"
+#include "mps2deck/deck_text.h"
 
 namespace modelio {
 

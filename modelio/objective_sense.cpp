@@ -15,7 +15,8 @@ std::vector<std::string_view> words(std::string_view line) {
   for (;;) {
     pos = line.find_first_not_of(" \t\r", pos);
     if (pos == std::string_view::npos) return out;
-    const std::size_t end = std::min(line.find_first_of(" \t\r", pos), line.size());
+    const std::size_t end =
+        std::min(line.find_first_of(" \t\r", pos), line.size());
     out.push_back(line.substr(pos, end - pos));
     pos = end;
   }
@@ -23,7 +24,8 @@ std::vector<std::string_view> words(std::string_view line) {
 
 std::string upper(std::string_view word) {
   std::string out(word);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : out)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
 }
 

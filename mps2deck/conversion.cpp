@@ -23,7 +23,8 @@ Conversion convert_to_deck(const model::Model& model,
     out.notes.push_back(
         "note: " + std::to_string(deck.rounded) +
         " value(s) have no exact ten-column form and were rounded; largest "
-        "relative change " + change);
+        "relative change " +
+        change);
   }
   out.text = std::move(deck.text);
   out.ok = true;

@@ -1,12 +1,12 @@
 // mps2deck: an MPS model in, a deck for karvon out.
 
+#include <karvon/version.h>
+
 #include <exception>
 #include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <karvon/version.h>
 
 #include "mps2deck/conversion.h"
 #include "mps2deck/files.h"

@@ -85,8 +85,7 @@ class Parser {
     return option_value(args_, i_, into, out_.error);
   }
 
-  bool unit(const std::string& name,
-            std::int32_t& into) {
+  bool unit(const std::string& name, std::int32_t& into) {
     std::string text;
     if (!value(text)) return false;
     const std::optional<std::int32_t> n = unit_number(text);

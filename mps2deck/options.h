@@ -25,7 +25,8 @@ struct ParsedOptions {
   std::string error;  // what is wrong with the command line
 };
 
-// Parses argv[1..]: --help, --version, -o FILE, --iunit N, --iout N (also --iunit=N),
+// Parses argv[1..]: --help, --version, -o FILE, --iunit N, --iout N (also
+// --iunit=N),
 // --no-close, --fixed, --free, and at most one input file ("-" for standard
 // input). N must fit the five columns of its settings field; --iunit may not
 // name unit 5 or 6, which carry the deck itself and the report, nor --iout

@@ -16,7 +16,8 @@ struct Message {
 };
 
 constexpr std::array kMessages = {
-    Message{Error::kRewind, Severity::kSevere, "REWIND error, unit %d, file %s"},
+    Message{Error::kRewind, Severity::kSevere,
+            "REWIND error, unit %d, file %s"},
     Message{Error::kEndOfFile, Severity::kSevere,
             "end-of-file during read, unit %d, file %s"},
     Message{Error::kOpenFailure, Severity::kSevere,
@@ -99,8 +100,8 @@ class LineBuilder {
     char digits[24];
     std::size_t n = 0;
     const bool negative = v < 0;
-    std::uint64_t u = negative ? std::uint64_t(0) - std::uint64_t(v)
-                               : std::uint64_t(v);
+    std::uint64_t u =
+        negative ? std::uint64_t(0) - std::uint64_t(v) : std::uint64_t(v);
     do {
       digits[n++] = static_cast<char>('0' + u % 10);
       u /= 10;

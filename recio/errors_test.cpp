@@ -15,8 +15,9 @@ std::string report(Error e, std::int32_t unit, std::string_view file) {
 }
 
 TEST(Report, FillsUnitAndFileIntoTheMessage) {
-  EXPECT_EQ(report(Error::kEndOfFile, 5, "CONIN$"),
-            "forrtl: severe (24): end-of-file during read, unit 5, file CONIN$");
+  EXPECT_EQ(
+      report(Error::kEndOfFile, 5, "CONIN$"),
+      "forrtl: severe (24): end-of-file during read, unit 5, file CONIN$");
   EXPECT_EQ(report(Error::kFormattedOnUnformatted, 7, "/tmp/x/LP.TMP"),
             "forrtl: severe (257): formatted I/O to unit open for unformatted "
             "transfers, unit 7, file /tmp/x/LP.TMP");

@@ -156,8 +156,8 @@ bool render_short_fixed(std::span<char> out, double value) {
   std::uint64_t integer =
       kBlanks +
       (((digits << (8 * decimals)) + (kZeros - kBlanks)) & ~blank_mask);
-  integer += static_cast<std::uint64_t>(lead_zero) *
-             (std::uint64_t{'0' - ' '} << 56);
+  integer +=
+      static_cast<std::uint64_t>(lead_zero) * (std::uint64_t{'0' - ' '} << 56);
   // The decimals after the point, in the next word.
   std::uint64_t rest = '.';
   if constexpr (decimals > 0) {

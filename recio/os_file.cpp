@@ -99,7 +99,7 @@ Error open_error(int err, const std::string& path) {
       // existing directory is an open failure.
       const std::size_t slash = path.rfind('/');
       const std::string dir = slash == std::string::npos ? std::string(".")
-                              : slash == 0 ? std::string("/")
+                              : slash == 0               ? std::string("/")
                                            : path.substr(0, slash);
       struct stat st {};
       if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {

@@ -6,7 +6,10 @@
 namespace recio {
 
 ReadStatement::ReadStatement(std::int32_t unit, const Layout& layout)
-    : unit_(unit), layout_(layout), in_(formatted_input(unit)), cursor_(layout) {
+    : unit_(unit),
+      layout_(layout),
+      in_(formatted_input(unit)),
+      cursor_(layout) {
   next_record();
 }
 

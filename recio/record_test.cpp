@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -126,8 +126,7 @@ TEST_F(Records, SlashEndsARecordAndSkipsBecomeBlanksOnlyBeforeText) {
   w.put(1.0e30);
   w.finish();
   write_record(7, kEnd);
-  EXPECT_EQ(written(),
-            "    <--   LJ    |\r\n   1.00E+30   <--   DJ\r\n\r\n");
+  EXPECT_EQ(written(), "    <--   LJ    |\r\n   1.00E+30   <--   DJ\r\n\r\n");
 }
 
 TEST_F(Records, LiteralsAfterTheLastItemAreStillWritten) {
@@ -141,8 +140,9 @@ TEST_F(Records, LiteralsAfterTheLastItemAreStillWritten) {
   WriteStatement w(7, kRhs);
   w.put(0.0);
   w.finish();
-  EXPECT_EQ(written(),
-            " OBJECTIVE FUNCTION  = 1.20000000E+01\r\n   |    0.00   |  LI\r\n");
+  EXPECT_EQ(
+      written(),
+      " OBJECTIVE FUNCTION  = 1.20000000E+01\r\n   |    0.00   |  LI\r\n");
 }
 
 TEST_F(Records, ARecordHeldOpenAtTheEndIsWrittenWithItsLineEnd) {
@@ -240,7 +240,8 @@ TEST_F(Records, UnformattedRecordsAreLengthFramed) {
     w.put(2.0);
     w.finish();
   }
-  const std::string want("\x10\0\0\0\0\0\0\0\0\0\xF0\x3F\0\0\0\0\0\0\0\x40\x10\0\0\0", 24);
+  const std::string want(
+      "\x10\0\0\0\0\0\0\0\0\0\xF0\x3F\0\0\0\0\0\0\0\x40\x10\0\0\0", 24);
   EXPECT_EQ(test_support::read_file(dir() / "LP.TMP"), want);
   // After a rewind a shorter record becomes the whole file.
   rewind(9);
@@ -254,7 +255,7 @@ TEST_F(Records, UnformattedRecordsAreLengthFramed) {
   UnformattedRead r(9);
   const double back = r.get_real();
   EXPECT_TRUE(std::signbit(back));
-  EXPECT_EQ(status_of([&] { (void)r.get_real(); }), 0xC0000043u);  // 67
+  EXPECT_EQ(status_of([&] { (void)r.get_real(); }), 0xC0000043u);       // 67
   EXPECT_EQ(status_of([] { UnformattedRead again(9); }), 0xC0000018u);  // 24
 }
 

@@ -66,8 +66,7 @@ const Descriptor* single_item_held_open(const Layout& layout,
     scale = layout[0].scale;
     i = 1;
   }
-  if (layout.size() != i + 2 || !layout[i].is_data() ||
-      layout[i].repeat != 1 ||
+  if (layout.size() != i + 2 || !layout[i].is_data() || layout[i].repeat != 1 ||
       layout[i + 1].kind != Descriptor::Kind::kDollar) {
     return nullptr;
   }

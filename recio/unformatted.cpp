@@ -53,8 +53,8 @@ void UnformattedWrite::finish() {
   // Length, data and length go out in one piece, never half-written when a
   // console event ends the run.
   const os::SignalGuard guard;
-  if (!os::pwrite_all(u.fd(), reinterpret_cast<const char*>(r.data()),
-                      r.size(), u.position)) {
+  if (!os::pwrite_all(u.fd(), reinterpret_cast<const char*>(r.data()), r.size(),
+                      u.position)) {
     fail(Error::kWriteFailure, unit_);
   }
   u.position += off_t(r.size());
@@ -78,7 +78,8 @@ UnformattedRead::UnformattedRead(std::int32_t unit)
   const std::uint64_t length = get_le(head, kLengthBytes);
   const off_t size = os::file_size(u.fd());
   if (size < 0) fail(Error::kReadFailure, unit);
-  const std::uint64_t need = std::uint64_t(u.position) + 2 * kLengthBytes + length;
+  const std::uint64_t need =
+      std::uint64_t(u.position) + 2 * kLengthBytes + length;
   if (need > std::uint64_t(size)) fail(Error::kReadFailure, unit);
   u.record.resize(length);
   if (length > 0 &&

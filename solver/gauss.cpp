@@ -86,8 +86,7 @@ template <std::size_t W, std::size_t C, Form form>
 template <std::size_t W, std::size_t C, Form form>
 [[gnu::always_inline]] inline void update_rows(double* const (&y)[C],
                                                const double (&t)[C],
-                                               const double* f,
-                                               std::size_t k) {
+                                               const double* f, std::size_t k) {
   const std::size_t last = k - W;
   const bool ragged = k % W != 0;
   Vec<W> tail[C] = {};

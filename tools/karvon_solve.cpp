@@ -1,13 +1,13 @@
 // karvon-solve: a model file in, a report in the model's terms out.
 
+#include <karvon/version.h>
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <karvon/version.h>
 
 #include "modelio/model_file.h"
 #include "modelio/model_writer.h"
@@ -63,9 +63,10 @@ int convert(const tools::SolveOptions& o,
     }
     return write_whole(path, text.text);
   };
-  const bool ok = write(o.write_mps, modelio::OutputFormat::kMps, "--write-mps") &&
-                  write(o.write_lp, modelio::OutputFormat::kLp, "--write-lp") &&
-                  write(o.write_deck, modelio::OutputFormat::kDeck, "--write-deck");
+  const bool ok =
+      write(o.write_mps, modelio::OutputFormat::kMps, "--write-mps") &&
+      write(o.write_lp, modelio::OutputFormat::kLp, "--write-lp") &&
+      write(o.write_deck, modelio::OutputFormat::kDeck, "--write-deck");
   return ok ? 0 : kRefused;
 }
 

@@ -19,10 +19,10 @@ enum class Outcome : std::uint8_t {
 struct ModelSolution {
   Outcome outcome = Outcome::kOptimal;
   std::int32_t iterations = 0;
-  double objective = 0;           // of the model, constant included
-  std::vector<double> values;     // by column: where the solver stopped
-  std::vector<double> activities; // by row
-  std::vector<double> duals;      // by row
+  double objective = 0;               // of the model, constant included
+  std::vector<double> values;         // by column: where the solver stopped
+  std::vector<double> activities;     // by row
+  std::vector<double> duals;          // by row
   std::vector<double> reduced_costs;  // by column
 };
 

@@ -11,7 +11,7 @@ namespace {
 // "%.10g", and the empty text for an infinity.
 std::string number(double v) {
   if (!std::isfinite(v)) return "";  // no bound, or not known
-  if (v == 0) v = 0;  // no "-0"
+  if (v == 0) v = 0;                 // no "-0"
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.10g", v);
   return buf;
@@ -50,19 +50,25 @@ void table_line(std::string& out, std::size_t number_from_1,
 }
 
 void table_head(std::string& out, const char* what) {
-  out += std::string("   No. ") + what +
-         "        Activity      Lower bound      Upper bound         Marginal\n"
-         "------ ------------ ---------------- ---------------- ---------------- "
-         "----------------\n";
+  out +=
+      std::string("   No. ") + what +
+      "        Activity      Lower bound      Upper bound         Marginal\n"
+      "------ ------------ ---------------- ---------------- ---------------- "
+      "----------------\n";
 }
 
 const char* highs_status(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kOptimal: return "Optimal";
-    case Outcome::kInfeasible: return "Infeasible";
-    case Outcome::kUnbounded: return "Unbounded";
-    case Outcome::kIterationLimit: return "Iteration limit reached";
-    case Outcome::kUnsettled: return "Unknown";
+    case Outcome::kOptimal:
+      return "Optimal";
+    case Outcome::kInfeasible:
+      return "Infeasible";
+    case Outcome::kUnbounded:
+      return "Unbounded";
+    case Outcome::kIterationLimit:
+      return "Iteration limit reached";
+    case Outcome::kUnsettled:
+      return "Unknown";
   }
   return "Unknown";
 }
@@ -71,11 +77,16 @@ const char* highs_status(Outcome outcome) {
 
 const char* outcome_words(Outcome outcome) {
   switch (outcome) {
-    case Outcome::kOptimal: return "OPTIMAL";
-    case Outcome::kInfeasible: return "INFEASIBLE";
-    case Outcome::kUnbounded: return "UNBOUNDED";
-    case Outcome::kIterationLimit: return "ITERATION LIMIT";
-    case Outcome::kUnsettled: return "UNDECIDED (phase 1 did not settle)";
+    case Outcome::kOptimal:
+      return "OPTIMAL";
+    case Outcome::kInfeasible:
+      return "INFEASIBLE";
+    case Outcome::kUnbounded:
+      return "UNBOUNDED";
+    case Outcome::kIterationLimit:
+      return "ITERATION LIMIT";
+    case Outcome::kUnsettled:
+      return "UNDECIDED (phase 1 did not settle)";
   }
   return "UNDECIDED";
 }

@@ -48,11 +48,16 @@ namespace {
 
 Outcome outcome_of(karvon::ModelStatus status) {
   switch (status) {
-    case karvon::ModelStatus::kInfeasible: return Outcome::kInfeasible;
-    case karvon::ModelStatus::kUnbounded: return Outcome::kUnbounded;
-    case karvon::ModelStatus::kIterationLimit: return Outcome::kIterationLimit;
-    case karvon::ModelStatus::kUnsettled: return Outcome::kUnsettled;
-    default: return Outcome::kOptimal;
+    case karvon::ModelStatus::kInfeasible:
+      return Outcome::kInfeasible;
+    case karvon::ModelStatus::kUnbounded:
+      return Outcome::kUnbounded;
+    case karvon::ModelStatus::kIterationLimit:
+      return Outcome::kIterationLimit;
+    case karvon::ModelStatus::kUnsettled:
+      return Outcome::kUnsettled;
+    default:
+      return Outcome::kOptimal;
   }
 }
 

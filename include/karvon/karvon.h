@@ -35,8 +35,8 @@
 #include <utility>
 #include <vector>
 
-#include "karvon/version.h"
 #include "karvon/observer.h"
+#include "karvon/version.h"
 
 namespace karvon {
 

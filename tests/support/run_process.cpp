@@ -45,7 +45,8 @@ ProcessEnd run_program(const std::filesystem::path& program,
   const std::string error_path = std::filesystem::absolute(error).string();
 
   std::vector<char*> argv{const_cast<char*>(program_path.c_str())};
-  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : arguments)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
   std::vector<char*> env;

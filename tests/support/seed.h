@@ -18,8 +18,9 @@ class Seed {
                    ? std::strtoull(std::getenv("KARVON_TEST_SEED"), nullptr, 10)
                    : fallback),
         trace_(__FILE__, __LINE__,
-               ::testing::Message() << "seed " << value_ << ": KARVON_TEST_SEED="
-                                    << value_ << " replays this test") {}
+               ::testing::Message()
+                   << "seed " << value_ << ": KARVON_TEST_SEED=" << value_
+                   << " replays this test") {}
   operator std::uint64_t() const { return value_; }
 
  private:
