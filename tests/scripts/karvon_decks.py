@@ -87,10 +87,13 @@ class Run:
         self.out, self.err, self.status, self.files = out, err, status, files
 
 
-def run(exe, deck, cwd=None, env=None, timeout=120):
+def run(exe, deck, cwd=None, env=None, timeout=120, merged=False):
     """Runs karvon with `deck` (bytes) on standard input and standard output
     in a file, in `cwd` (default: a fresh directory, removed afterwards).
-    Returns a Run: output, error stream, exit status, files left in cwd."""
+    Returns a Run: output, error stream, exit status, files left in cwd.
+    With `merged`, standard error goes to the same file as standard output
+    (`karvon < deck > out 2>&1`), so that the order in which records and
+    reports were written shows; `err` is then empty."""
     own_dir = cwd is None
     if own_dir:
         cwd = tempfile.mkdtemp(prefix='karvon_script_')
@@ -98,7 +101,8 @@ def run(exe, deck, cwd=None, env=None, timeout=120):
             tempfile.TemporaryFile() as err_file:
         deck_file.write(deck)
         deck_file.seek(0)
-        p = subprocess.Popen([exe], stdin=deck_file, stdout=out_file, stderr=err_file,
+        p = subprocess.Popen([exe], stdin=deck_file, stdout=out_file,
+                             stderr=subprocess.STDOUT if merged else err_file,
                              cwd=cwd, env=clean_env(env))
         try:
             p.wait(timeout=timeout)
@@ -113,6 +117,11 @@ def run(exe, deck, cwd=None, env=None, timeout=120):
     if own_dir:
         shutil.rmtree(cwd, ignore_errors=True)
     return Run(out, err, p.returncode, files)
+
+
+def run_merged(exe, deck, cwd=None, env=None, timeout=120):
+    """run() with standard output and standard error in one file."""
+    return run(exe, deck, cwd, env, timeout, merged=True)
 
 
 # Started as a fresh, small interpreter: a child forked from it carries only
@@ -147,33 +156,6 @@ def run_measured(exe, deck_path, cwd, env=None, timeout=120):
                         str(timeout)], capture_output=True, env=clean_env(env))
     status, peak = (int(v) for v in p.stdout.split())
     return status, peak, p.stderr
-
-
-def run_merged(exe, deck, cwd=None, env=None, timeout=120):
-    """Runs karvon like run(), with standard output and standard error in one
-    file (`karvon < deck > out 2>&1`), so that the order in which records and
-    reports were written shows. Returns a Run whose `out` is that file and
-    whose `err` is empty."""
-    own_dir = cwd is None
-    if own_dir:
-        cwd = tempfile.mkdtemp(prefix='karvon_script_')
-    with tempfile.TemporaryFile() as deck_file, tempfile.TemporaryFile() as out_file:
-        deck_file.write(deck)
-        deck_file.seek(0)
-        p = subprocess.Popen([exe], stdin=deck_file, stdout=out_file, stderr=subprocess.STDOUT,
-                             cwd=cwd, env=clean_env(env))
-        try:
-            p.wait(timeout=timeout)
-        finally:
-            if p.poll() is None:
-                p.kill()
-                p.wait()
-        out_file.seek(0)
-        out = out_file.read()
-    files = sorted(os.listdir(cwd))
-    if own_dir:
-        shutil.rmtree(cwd, ignore_errors=True)
-    return Run(out, b'', p.returncode, files)
 
 
 def report_line(number, text, severity='severe'):
