@@ -170,16 +170,16 @@ Parse reference_real(std::string_view field, std::int32_t d, double& value) {
 }
 
 // The records of the bytes: lines without their line feed (and a carriage
-// return before it); a last line without one still counts; a line holding
-// only 0x1A ends the input.
+// return before it); a last line without one still counts, a carriage return
+// at its end included; a line holding only 0x1A ends the input.
 std::vector<std::string_view> records_of(std::string_view bytes) {
   std::vector<std::string_view> out;
   while (!bytes.empty()) {
     const std::size_t nl = bytes.find('\n');
     std::string_view line = bytes.substr(0, nl);
-    bytes = nl == std::string_view::npos ? std::string_view()
-                                         : bytes.substr(nl + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const bool ended = nl != std::string_view::npos;
+    bytes = ended ? bytes.substr(nl + 1) : std::string_view();
+    if (ended && !line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line == "\x1a") break;
     out.push_back(line);
   }
