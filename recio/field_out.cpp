@@ -106,6 +106,28 @@ std::uint64_t eight_digits(std::uint32_t n) {
   return tens | ((x - tens * 10) << 8);
 }
 
+// The short path's text in a field narrower than 8 or with more than eight
+// columns before the point: put together in a scratch line ending at column
+// 24 (point at 23 - d), the field copied from its end. Kept out of line so
+// that the common fields need no stack frame for the scratch line.
+template <std::size_t decimals>
+[[gnu::noinline]] void write_narrow_fixed(std::span<char> out,
+                                          std::uint64_t integer,
+                                          std::uint64_t rest, bool negative,
+                                          std::size_t before_point) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  std::array<char, 32> line{};
+  std::memcpy(line.data(), &kBlanks, 8);
+  std::memcpy(line.data() + 8, &kBlanks, 8);
+  const std::size_t point = 23 - decimals;
+  std::memcpy(line.data() + point - 8, &integer, 8);
+  std::memcpy(line.data() + point, &rest, 8);
+  if (negative) {
+    line[point - before_point - 1] = '-';
+  }
+  std::copy_n(line.data() + 24 - out.size(), out.size(), out.begin());
+}
+
 // Fw.d for the values most fields meet: up to three decimals, no scale
 // factor, |value| < 2^52 whose rounded digits number at most eight, a field
 // at most 16 wide. The digits come from one integer and are put together in
@@ -124,7 +146,10 @@ bool render_short_fixed(std::span<char> out, double value) {
   }
   // The sign bit of anything but a zero, read from the bits.
   const auto bits = std::bit_cast<std::uint64_t>(value);
-  const bool negative = (bits >> 63) != 0 && (bits << 1) != 0;
+  // (Both tests and-ed as bits: half the values are negative, a branch on
+  // the first would be a coin toss.)
+  const bool negative =
+      ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
   // Significant digits: the leading zero bytes are the low ones. Zeros are
@@ -189,18 +214,8 @@ bool render_short_fixed(std::span<char> out, double value) {
     std::memcpy(out.data() + w - 8, &last, 8);
     return true;
   }
-  // Narrow fields: the text in a scratch line ending at column 24 (point
-  // at 23 - d), the field copied from its end.
-  std::array<char, 32> line{};
-  std::memcpy(line.data(), &kBlanks, 8);
-  std::memcpy(line.data() + 8, &kBlanks, 8);
-  const std::size_t point = 23 - decimals;
-  std::memcpy(line.data() + point - 8, &integer, 8);
-  std::memcpy(line.data() + point, &rest, 8);
-  if (negative) {
-    line[point - whole - (lead_zero ? 1 : 0) - 1] = '-';
-  }
-  std::copy_n(line.data() + 24 - w, w, out.begin());
+  write_narrow_fixed<decimals>(out, integer, rest, negative,
+                               whole + (lead_zero ? 1 : 0));
   return true;
 }
 
@@ -262,6 +277,9 @@ namespace {
 // none of the registers this one needs.
 [[gnu::noinline]] void render_long_fixed(std::span<char> out, std::int32_t d,
                                          std::int32_t k, double value) {
+  if (out.empty()) {
+    return;
+  }
   if (!std::isfinite(value)) {
     render_non_finite(out, value);
     return;
@@ -298,9 +316,8 @@ namespace {
 
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value) {
-  if (out.empty()) {
-    return;
-  }
+  // An empty field needs no test here: the short path writes nothing into
+  // it (at most asterisks over no columns), the long one returns at once.
   if (k == 0 && render_short_fixed(out, d, value)) {
     return;
   }
