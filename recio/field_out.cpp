@@ -175,7 +175,8 @@ bool render_short_fixed(std::span<char> out, double value) {
   // The sign and the leading zero vary from one value to the next as a coin
   // does: they are added arithmetically, never branched on.
   const bool lead_zero = (whole == 0) & (length + 1 + sign <= w);
-  const std::size_t shown = whole + (lead_zero ? 1 : 0) + sign;
+  const std::size_t before_point = whole + (lead_zero ? 1 : 0);
+  const std::size_t shown = before_point + sign;
   const std::uint64_t blank_mask =
       (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
   std::uint64_t integer =
@@ -190,10 +191,13 @@ bool render_short_fixed(std::span<char> out, double value) {
             << 8;
   }
   if (w >= 8 && shown <= 8) {
-    // (With no sign, shown may be 0; the shift is then kept in range and
-    // the term is zero anyway.)
-    integer += static_cast<std::uint64_t>(negative) *
-               (std::uint64_t{'-' - ' '} << ((8 * (8 - shown)) & 63));
+    // The sign in the column left of the digits (and the "0"): from the
+    // top byte down by their count, at most 7 here with a sign. (Without
+    // one the count may be 8; the shift is then kept in range and the term
+    // is zero anyway.)
+    integer += (static_cast<std::uint64_t>(negative) *
+                (std::uint64_t{'-' - ' '} << 56)) >>
+               ((8 * before_point) & 63);
     // The text is the integer word, then the rest: 9 + d columns ending the
     // field, blanks before them. The field's last eight columns and its
     // first eight are cut from it in registers and stored whole, so nothing
@@ -214,8 +218,7 @@ bool render_short_fixed(std::span<char> out, double value) {
     std::memcpy(out.data() + w - 8, &last, 8);
     return true;
   }
-  write_narrow_fixed<decimals>(out, integer, rest, negative,
-                               whole + (lead_zero ? 1 : 0));
+  write_narrow_fixed<decimals>(out, integer, rest, negative, before_point);
   return true;
 }
 
