@@ -152,15 +152,19 @@ bool render_short_fixed(std::span<char> out, double value) {
       ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
-  // Significant digits: the leading zero bytes are the low ones. Zeros are
-  // common in a tableau; the top bit set keeps the count of trailing zeros
-  // from needing a branch for them, and a zero adds the 64th bit back.
-  const std::size_t trailing = static_cast<std::size_t>(
-      std::countr_zero(digits | (std::uint64_t{1} << 63)));
-  const std::size_t count = 8 - (trailing + (r == 0 ? 1 : 0)) / 8;
   // The integer part's digits, none when it is 0; that 0 is shown only
-  // when it fits with the sign.
-  const std::size_t whole = count > decimals ? count - decimals : 0;
+  // when it fits with the sign. They are the first 8 - d digits, moved up
+  // by d: their leading zero bytes are then the low ones. Zeros are common
+  // in a tableau; the top bit set keeps the count of trailing zeros from
+  // needing a branch for them (63, which with the 1 added counts all eight
+  // bytes), and a digit byte's own trailing zeros (at most 3) are
+  // discarded with the rest of the byte.
+  const std::uint64_t integer_digits = digits << (8 * decimals);
+  const std::size_t whole =
+      8 - (static_cast<std::size_t>(
+               std::countr_zero(integer_digits | (std::uint64_t{1} << 63))) +
+           1) /
+              8;
   const std::size_t length = whole + 1 + decimals;
   if (length + sign > w) {
     fill(out, '*');
@@ -180,8 +184,7 @@ bool render_short_fixed(std::span<char> out, double value) {
   const std::uint64_t blank_mask =
       (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
   std::uint64_t integer =
-      kBlanks +
-      (((digits << (8 * decimals)) + (kZeros - kBlanks)) & ~blank_mask);
+      kBlanks + ((integer_digits + (kZeros - kBlanks)) & ~blank_mask);
   integer +=
       static_cast<std::uint64_t>(lead_zero) * (std::uint64_t{'0' - ' '} << 56);
   // The decimals after the point, in the next word.
