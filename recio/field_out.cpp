@@ -106,6 +106,28 @@ std::uint64_t eight_digits(std::uint32_t n) {
   return tens | ((x - tens * 10) << 8);
 }
 
+// The short path's text in a field narrower than 8 or with more than eight
+// columns before the point: put together in a scratch line ending at column
+// 24 (point at 23 - d), the field copied from its end. Kept out of line so
+// that the common fields need no stack frame for the scratch line.
+template <std::size_t decimals>
+[[gnu::noinline]] void write_narrow_fixed(std::span<char> out,
+                                          std::uint64_t integer,
+                                          std::uint64_t rest, bool negative,
+                                          std::size_t before_point) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  std::array<char, 32> line{};
+  std::memcpy(line.data(), &kBlanks, 8);
+  std::memcpy(line.data() + 8, &kBlanks, 8);
+  const std::size_t point = 23 - decimals;
+  std::memcpy(line.data() + point - 8, &integer, 8);
+  std::memcpy(line.data() + point, &rest, 8);
+  if (negative) {
+    line[point - before_point - 1] = '-';
+  }
+  std::copy_n(line.data() + 24 - out.size(), out.size(), out.begin());
+}
+
 // Fw.d for the values most fields meet: up to three decimals, no scale
 // factor, |value| < 2^52 whose rounded digits number at most eight, a field
 // at most 16 wide. The digits come from one integer and are put together in
@@ -124,18 +146,25 @@ bool render_short_fixed(std::span<char> out, double value) {
   }
   // The sign bit of anything but a zero, read from the bits.
   const auto bits = std::bit_cast<std::uint64_t>(value);
-  const bool negative = (bits >> 63) != 0 && (bits << 1) != 0;
+  // (Both tests and-ed as bits: half the values are negative, a branch on
+  // the first would be a coin toss.)
+  const bool negative =
+      ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
-  // Significant digits: the leading zero bytes are the low ones. Zeros are
-  // common in a tableau; the top bit set keeps the count of trailing zeros
-  // from needing a branch for them, and a zero adds the 64th bit back.
-  const std::size_t trailing = static_cast<std::size_t>(
-      std::countr_zero(digits | (std::uint64_t{1} << 63)));
-  const std::size_t count = 8 - (trailing + (r == 0 ? 1 : 0)) / 8;
   // The integer part's digits, none when it is 0; that 0 is shown only
-  // when it fits with the sign.
-  const std::size_t whole = count > decimals ? count - decimals : 0;
+  // when it fits with the sign. They are the first 8 - d digits, moved up
+  // by d: their leading zero bytes are then the low ones. Zeros are common
+  // in a tableau; the top bit set keeps the count of trailing zeros from
+  // needing a branch for them (63, which with the 1 added counts all eight
+  // bytes), and a digit byte's own trailing zeros (at most 3) are
+  // discarded with the rest of the byte.
+  const std::uint64_t integer_digits = digits << (8 * decimals);
+  const std::size_t whole =
+      8 - (static_cast<std::size_t>(
+               std::countr_zero(integer_digits | (std::uint64_t{1} << 63))) +
+           1) /
+              8;
   const std::size_t length = whole + 1 + decimals;
   if (length + sign > w) {
     fill(out, '*');
@@ -150,12 +179,12 @@ bool render_short_fixed(std::span<char> out, double value) {
   // The sign and the leading zero vary from one value to the next as a coin
   // does: they are added arithmetically, never branched on.
   const bool lead_zero = (whole == 0) & (length + 1 + sign <= w);
-  const std::size_t shown = whole + (lead_zero ? 1 : 0) + sign;
+  const std::size_t before_point = whole + (lead_zero ? 1 : 0);
+  const std::size_t shown = before_point + sign;
   const std::uint64_t blank_mask =
       (~std::uint64_t{0} >> (4 * whole)) >> (4 * whole);
   std::uint64_t integer =
-      kBlanks +
-      (((digits << (8 * decimals)) + (kZeros - kBlanks)) & ~blank_mask);
+      kBlanks + ((integer_digits + (kZeros - kBlanks)) & ~blank_mask);
   integer +=
       static_cast<std::uint64_t>(lead_zero) * (std::uint64_t{'0' - ' '} << 56);
   // The decimals after the point, in the next word.
@@ -165,10 +194,13 @@ bool render_short_fixed(std::span<char> out, double value) {
             << 8;
   }
   if (w >= 8 && shown <= 8) {
-    // (With no sign, shown may be 0; the shift is then kept in range and
-    // the term is zero anyway.)
-    integer += static_cast<std::uint64_t>(negative) *
-               (std::uint64_t{'-' - ' '} << ((8 * (8 - shown)) & 63));
+    // The sign in the column left of the digits (and the "0"): from the
+    // top byte down by their count, at most 7 here with a sign. (Without
+    // one the count may be 8; the shift is then kept in range and the term
+    // is zero anyway.)
+    integer += (static_cast<std::uint64_t>(negative) *
+                (std::uint64_t{'-' - ' '} << 56)) >>
+               ((8 * before_point) & 63);
     // The text is the integer word, then the rest: 9 + d columns ending the
     // field, blanks before them. The field's last eight columns and its
     // first eight are cut from it in registers and stored whole, so nothing
@@ -189,18 +221,7 @@ bool render_short_fixed(std::span<char> out, double value) {
     std::memcpy(out.data() + w - 8, &last, 8);
     return true;
   }
-  // Narrow fields: the text in a scratch line ending at column 24 (point
-  // at 23 - d), the field copied from its end.
-  std::array<char, 32> line{};
-  std::memcpy(line.data(), &kBlanks, 8);
-  std::memcpy(line.data() + 8, &kBlanks, 8);
-  const std::size_t point = 23 - decimals;
-  std::memcpy(line.data() + point - 8, &integer, 8);
-  std::memcpy(line.data() + point, &rest, 8);
-  if (negative) {
-    line[point - whole - (lead_zero ? 1 : 0) - 1] = '-';
-  }
-  std::copy_n(line.data() + 24 - w, w, out.begin());
+  write_narrow_fixed<decimals>(out, integer, rest, negative, before_point);
   return true;
 }
 
@@ -262,6 +283,9 @@ namespace {
 // none of the registers this one needs.
 [[gnu::noinline]] void render_long_fixed(std::span<char> out, std::int32_t d,
                                          std::int32_t k, double value) {
+  if (out.empty()) {
+    return;
+  }
   if (!std::isfinite(value)) {
     render_non_finite(out, value);
     return;
@@ -298,9 +322,8 @@ namespace {
 
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value) {
-  if (out.empty()) {
-    return;
-  }
+  // An empty field needs no test here: the short path writes nothing into
+  // it (at most asterisks over no columns), the long one returns at once.
   if (k == 0 && render_short_fixed(out, d, value)) {
     return;
   }

@@ -56,16 +56,16 @@ inline constexpr std::size_t kMaxShortDecimals = 3;
   if (decimals > kMaxShortDecimals || biased >= 1075) {
     return false;
   }
-  if (biased == 0) {
-    rounded = 0;
-    return true;
-  }
   const std::uint64_t m =
       (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const std::uint64_t x = m * kScale[decimals];
-  const std::int32_t shift = 1075 - biased;  // 1 and up
-  // From 64 on, x / 2^shift < 2^63 / 2^64 lies below one half.
-  rounded = shift >= 64 ? 0 : (x >> shift) + ((x >> (shift - 1)) & 1);
+  // The binary point lies `below` + 1 bits up in x (`below` 0 and up).
+  const std::int32_t below = 1074 - biased;
+  // From 63 on, x / 2^(below + 1) < 2^63 / 2^64 lies below one half; zeros
+  // and subnormals (biased 0) are among those. Otherwise x with one bit
+  // below the point kept, plus that bit's half, halved: the rounded quotient
+  // in one shift (x < 2^63, so the sum does not overflow).
+  rounded = below >= 63 ? 0 : ((x >> below) + 1) >> 1;
   return true;
 }
 
