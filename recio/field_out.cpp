@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "recio/float_digits.h"
 
@@ -133,9 +135,11 @@ template <std::size_t decimals>
 // at most 16 wide. The digits come from one integer and are put together in
 // registers. False when the value or the field is not one of those; the
 // general path then writes the field.
-// One instance per count of decimals, so that every shift is a constant.
+// One instance per count of decimals, so that every shift is a constant;
+// inlined, so that a run of fields of one width folds the width in too.
 template <std::size_t decimals>
-bool render_short_fixed(std::span<char> out, double value) {
+[[gnu::always_inline]] inline bool render_short_fixed(std::span<char> out,
+                                                      double value) {
   constexpr std::size_t kMaxWidth = 16;
   constexpr std::uint64_t kEightDigitLimit = 100000000;
   std::uint64_t r = 0;
@@ -328,6 +332,61 @@ void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
     return;
   }
   render_long_fixed(out, d, k, value);
+}
+
+namespace {
+
+// A run of fields of one width and one count of decimals, side by side:
+// with both fixed, the short path's width tests and shifts are constants.
+template <std::size_t decimals, std::size_t width>
+void render_fixed_run(char* at, std::span<const double> values) {
+  for (const double value : values) {
+    const std::span<char> field(at, width);
+    if (!render_short_fixed<decimals>(field, value)) {
+      render_long_fixed(field, decimals, 0, value);
+    }
+    at += width;
+  }
+}
+
+// The runs the short path can take whole: the widths whose text it stores
+// as two words, for each count of decimals it handles.
+using FixedRun = void (*)(char*, std::span<const double>);
+constexpr std::size_t kRunMinWidth = 8;
+constexpr std::size_t kRunMaxWidth = 16;
+
+template <std::size_t decimals, std::size_t... offset>
+constexpr std::array<FixedRun, sizeof...(offset)> fixed_runs(
+    std::index_sequence<offset...> /*widths*/) {
+  return {&render_fixed_run<decimals, kRunMinWidth + offset>...};
+}
+
+template <std::size_t... decimals>
+constexpr auto fixed_run_table(std::index_sequence<decimals...> /*counts*/) {
+  return std::array{fixed_runs<decimals>(
+      std::make_index_sequence<kRunMaxWidth - kRunMinWidth + 1>())...};
+}
+
+constexpr auto kFixedRuns =
+    fixed_run_table(std::make_index_sequence<kMaxShortDecimals + 1>());
+
+}  // namespace
+
+void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                       std::span<const double> values) {
+  if (values.empty()) {
+    return;
+  }
+  const std::size_t w = out.size() / values.size();
+  assert(w * values.size() == out.size());
+  if (k == 0 && d >= 0 && std::size_t(d) <= kMaxShortDecimals &&
+      w >= kRunMinWidth && w <= kRunMaxWidth) {
+    kFixedRuns[std::size_t(d)][w - kRunMinWidth](out.data(), values);
+    return;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    render_fixed(out.subspan(i * w, w), d, k, values[i]);
+  }
 }
 
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,

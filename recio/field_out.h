@@ -26,6 +26,12 @@ void render_int(std::span<char> out, std::int32_t value);
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value);
 
+// Fw.d for each value in turn, the fields side by side: the same text as
+// render_fixed on each w-column piece of out, w = out.size() / the number of
+// values (a whole multiple). The tableau's lines are such runs.
+void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                       std::span<const double> values);
+
 // Ew.d with scale factor k: k > 0 gives d + 1 significant digits, k of them
 // before the point (1P: one); k <= 0 gives "0.", -k zeros and d + k digits.
 // The exponent is "E+dd" up to 99 and "+ddd" from 100 to 999; outside

@@ -285,9 +285,17 @@ std::string reference_exp(std::size_t w, int d, int k, double v,
   return right_justify(w, (negative ? "-" : "") + mantissa + exponent);
 }
 
+// A field alone, and checked against the same value in a run of fields
+// (where the width is fixed for the whole run).
 std::string fixed_field(std::size_t w, int d, int k, double v) {
   std::string out(w, '?');
   render_fixed(out, d, k, v);
+  const std::array<double, 3> values = {v, -v, v};
+  std::string run(3 * w, '?');
+  render_fixed_each(run, d, k, values);
+  if (run.substr(0, w) != out || run.substr(2 * w) != out) {
+    return "in a run: \"" + run + "\"";
+  }
   return out;
 }
 
@@ -673,7 +681,8 @@ TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
       {false, 7, 2, 1},   {false, 9, 2, 1},  {false, 12, 5, 0},
       {false, 40, 20, 0}, {false, 3, 2, 0},  {false, 4, 2, 0},
       {false, 2, 0, 0},   {false, 5, 3, 0},  {false, 10, 0, 0},
-      {false, 22, 3, 0},  {true, 9, 2, 1},   {true, 10, 3, 1},
+      {false, 22, 3, 0},  {false, 16, 3, 0}, {false, 11, 1, 0},
+      {false, 13, 0, 0},  {true, 9, 2, 1},   {true, 10, 3, 1},
       {true, 15, 8, 1},   {true, 9, 2, 0},   {true, 10, 3, 0},
       {true, 15, 8, 0},   {true, 24, 16, 1}, {true, 30, 20, 1},
       {true, 12, 4, 2},   {true, 12, 5, -2},

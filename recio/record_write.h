@@ -10,6 +10,8 @@
 // open with `$`. finish() writes the last record (unless the layout ended in
 // `$`); the destructor never writes.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -170,8 +172,15 @@ void write_each(std::int32_t unit, const Layout& layout, std::size_t n,
         render_int(std::span<char>(at, w), value_at(i));
       }
     } else if (d->kind == Descriptor::Kind::kFixed) {
-      for (std::size_t i = 0; i < n; ++i, at += w) {
-        render_fixed(std::span<char>(at, w), d->decimals, scale, value_at(i));
+      // In chunks: the values gathered, then rendered as one run.
+      constexpr std::size_t kChunk = 64;
+      std::array<double, kChunk> chunk;
+      for (std::size_t i = 0; i < n; i += kChunk) {
+        const std::size_t count = std::min(kChunk, n - i);
+        for (std::size_t j = 0; j < count; ++j) chunk[j] = value_at(i + j);
+        render_fixed_each(std::span<char>(at, w * count), d->decimals, scale,
+                          std::span<const double>(chunk.data(), count));
+        at += w * count;
       }
     } else {
       for (std::size_t i = 0; i < n; ++i, at += w) {
