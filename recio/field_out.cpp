@@ -130,6 +130,56 @@ template <std::size_t decimals>
   std::copy_n(line.data() + 24 - out.size(), out.size(), out.begin());
 }
 
+// The two ASCII digits of each number below 100, tens first in memory.
+constexpr std::array<std::uint16_t, 100> kDigitPairs = [] {
+  std::array<std::uint16_t, 100> pairs{};
+  for (std::uint16_t n = 0; n < 100; ++n) {
+    pairs[n] = static_cast<std::uint16_t>(('0' + n / 10) | ('0' + n % 10) << 8);
+  }
+  return pairs;
+}();
+
+// The rounded values below 10^(d + 1): a single digit before the point.
+inline constexpr std::array<std::uint64_t, kMaxShortDecimals + 1>
+    kOneUnitsDigitLimit = {10, 100, 1000, 10000};
+
+// Fw.d, 8 <= w <= 16, of a value whose rounded digits r < 10^(d + 1) have
+// one digit before the point (the "0" of a value below one included, which
+// always fits here): the most common field in a tableau. Its d + 2
+// characters, the sign before them and blanks to their left are known
+// places in the field's last eight columns, so no digit needs counting.
+template <std::size_t decimals>
+[[gnu::always_inline]] inline void write_units_digit_fixed(
+    std::span<char> out, std::uint64_t r, bool negative) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  // The d + 1 digits as ASCII, most significant first in memory. Each
+  // quotient by 100 is a multiply and a shift, exact in its range.
+  std::uint64_t digits = 0;
+  if constexpr (decimals == 0) {
+    digits = '0' + r;
+  } else if constexpr (decimals == 1) {
+    digits = kDigitPairs[r];
+  } else if constexpr (decimals == 2) {
+    const std::uint64_t hundreds = (r * 41) >> 12;
+    digits = ('0' + hundreds) |
+             std::uint64_t{kDigitPairs[r - hundreds * 100]} << 8;
+  } else {
+    const std::uint64_t hundreds = (r * 5243) >> 19;
+    digits = kDigitPairs[hundreds] |
+             std::uint64_t{kDigitPairs[r - hundreds * 100]} << 16;
+  }
+  // The units digit, the point, the decimals.
+  const std::uint64_t text =
+      (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16;
+  constexpr unsigned kTextStart = 8 * (6 - decimals);
+  std::uint64_t last = (kBlanks >> (64 - kTextStart)) | text << kTextStart;
+  // The sign in the column before the units digit, added to its blank.
+  last += (static_cast<std::uint64_t>(negative) * std::uint64_t{'-' - ' '})
+          << (kTextStart - 8);
+  std::memcpy(out.data(), &kBlanks, 8);
+  std::memcpy(out.data() + out.size() - 8, &last, 8);
+}
+
 // Fw.d for the values most fields meet: up to three decimals, no scale
 // factor, |value| < 2^52 whose rounded digits number at most eight, a field
 // at most 16 wide. The digits come from one integer and are put together in
@@ -154,6 +204,10 @@ template <std::size_t decimals>
   // the first would be a coin toss.)
   const bool negative =
       ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
+  if (w >= 8 && r < kOneUnitsDigitLimit[decimals]) [[likely]] {
+    write_units_digit_fixed<decimals>(out, r, negative);
+    return true;
+  }
   const std::size_t sign = negative ? 1 : 0;
   const std::uint64_t digits = eight_digits(static_cast<std::uint32_t>(r));
   // The integer part's digits, none when it is 0; that 0 is shown only
