@@ -1,5 +1,7 @@
 #include "driver/report.h"
 
+#include <algorithm>
+
 #include "common/lp.h"
 #include "recio/layout.h"
 #include "recio/record_write.h"
@@ -22,7 +24,7 @@ constexpr auto kObjective =
 void write_reals(const recio::Layout& layout, lp::VectorRef<double> v,
                  std::int32_t count) {
   recio::WriteStatement w(kOutputUnit, layout);
-  for (std::int32_t k = 1; k <= count; ++k) w.put(v(k));
+  w.put(v.span().first(std::size_t(std::max(count, 0))));
   w.finish();
 }
 
@@ -40,7 +42,8 @@ void write_echo(Storage& s, Echo which) {
   const lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     recio::WriteStatement w(kOutputUnit, kReals);
-    for (std::int32_t j = 1; j <= s.N; ++j) w.put(a(i, j));
+    w.put_each(std::size_t(s.N),
+               [&a, i](std::size_t j) { return a(i, std::int32_t(j) + 1); });
     w.finish();
   }
   write_reals(kReals, s.bound(), s.NV);

@@ -130,18 +130,29 @@ template <std::size_t decimals>
   std::copy_n(line.data() + 24 - out.size(), out.size(), out.begin());
 }
 
-// The two ASCII digits of each number below 100, tens first in memory.
-constexpr std::array<std::uint16_t, 100> kDigitPairs = [] {
-  std::array<std::uint16_t, 100> pairs{};
-  for (std::uint16_t n = 0; n < 100; ++n) {
-    pairs[n] = static_cast<std::uint16_t>(('0' + n / 10) | ('0' + n % 10) << 8);
+// The n <= 4 ASCII digits of r < 10^n, leading zeros included, most
+// significant first in memory (the low byte). Each quotient by 100 is a
+// multiply and a shift, exact in its range; the pairs come from a table.
+template <std::size_t n>
+[[gnu::always_inline]] inline std::uint64_t ascii_digits(std::uint64_t r) {
+  const auto pair = [](std::uint64_t i) {
+    std::uint16_t two = 0;
+    std::memcpy(&two, digits_detail::kDigitPairs.data() + 2 * i, 2);
+    return std::uint64_t{two};
+  };
+  if constexpr (n == 1) {
+    return '0' + r;
+  } else if constexpr (n == 2) {
+    return pair(r);
+  } else if constexpr (n == 3) {
+    const std::uint64_t hundreds = (r * 41) >> 12;
+    return ('0' + hundreds) | pair(r - hundreds * 100) << 8;
+  } else {
+    static_assert(n == 4);
+    const std::uint64_t hundreds = (r * 5243) >> 19;
+    return pair(hundreds) | pair(r - hundreds * 100) << 16;
   }
-  return pairs;
-}();
-
-// The rounded values below 10^(d + 1): a single digit before the point.
-inline constexpr std::array<std::uint64_t, kMaxShortDecimals + 1>
-    kOneUnitsDigitLimit = {10, 100, 1000, 10000};
+}
 
 // Fw.d, 8 <= w <= 16, of a value whose rounded digits r < 10^(d + 1) have
 // one digit before the point (the "0" of a value below one included, which
@@ -149,25 +160,11 @@ inline constexpr std::array<std::uint64_t, kMaxShortDecimals + 1>
 // characters, the sign before them and blanks to their left are known
 // places in the field's last eight columns, so no digit needs counting.
 template <std::size_t decimals>
-[[gnu::always_inline]] inline void write_units_digit_fixed(
-    std::span<char> out, std::uint64_t r, bool negative) {
+[[gnu::always_inline]] inline void write_units_digit_fixed(std::span<char> out,
+                                                           std::uint64_t r,
+                                                           bool negative) {
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-  // The d + 1 digits as ASCII, most significant first in memory. Each
-  // quotient by 100 is a multiply and a shift, exact in its range.
-  std::uint64_t digits = 0;
-  if constexpr (decimals == 0) {
-    digits = '0' + r;
-  } else if constexpr (decimals == 1) {
-    digits = kDigitPairs[r];
-  } else if constexpr (decimals == 2) {
-    const std::uint64_t hundreds = (r * 41) >> 12;
-    digits = ('0' + hundreds) |
-             std::uint64_t{kDigitPairs[r - hundreds * 100]} << 8;
-  } else {
-    const std::uint64_t hundreds = (r * 5243) >> 19;
-    digits = kDigitPairs[hundreds] |
-             std::uint64_t{kDigitPairs[r - hundreds * 100]} << 16;
-  }
+  const std::uint64_t digits = ascii_digits<decimals + 1>(r);
   // The units digit, the point, the decimals.
   const std::uint64_t text =
       (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16;
@@ -204,7 +201,7 @@ template <std::size_t decimals>
   // the first would be a coin toss.)
   const bool negative =
       ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
-  if (w >= 8 && r < kOneUnitsDigitLimit[decimals]) [[likely]] {
+  if (w >= 8 && r < digits_detail::kPow10[decimals + 1]) [[likely]] {
     write_units_digit_fixed<decimals>(out, r, negative);
     return true;
   }
@@ -424,7 +421,101 @@ constexpr auto fixed_run_table(std::index_sequence<decimals...> /*counts*/) {
 constexpr auto kFixedRuns =
     fixed_run_table(std::make_index_sequence<kMaxShortDecimals + 1>());
 
+// Ew.d with 1P, the scale factor of nearly every E field: d + 1 <= 4
+// significant digits, one before the point, an exponent of two digits, in
+// a field wide enough for the text and its sign (w >= d + 7, up to 16). The
+// text is put together in a 16-column line in registers, right-justified,
+// and the field's first and last eight columns are stored from it. False,
+// nothing written, for zeros and for values outside round_short_significant's
+// range (their exponents are all within two digits).
+template <std::size_t decimals, std::size_t width>
+[[gnu::always_inline]] inline bool render_short_exp(char* out, double value) {
+  static_assert(width >= decimals + 7 && width <= 16 && width >= 8);
+  std::uint64_t r = 0;
+  std::int32_t e = 0;
+  if (!round_short_significant(value, decimals + 1, r, e)) {
+    return false;
+  }
+  using Line = digits_detail::Uint128;
+  constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+  // With 1P the mantissa is d.ddd and the exponent e - 1.
+  const std::int32_t shown = e - 1;
+  const std::uint64_t below_one = shown < 0 ? 1u : 0u;
+  const auto magnitude = static_cast<std::uint64_t>(shown < 0 ? -shown : shown);
+  const std::uint64_t exponent =
+      'E' | ('+' + 2 * below_one) << 8 | ascii_digits<2>(magnitude) << 16;
+  const std::uint64_t digits = ascii_digits<decimals + 1>(r);
+  const std::uint64_t mantissa =
+      (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16;
+  constexpr unsigned kLength = decimals + 6;
+  constexpr unsigned kStart = 8 * (16 - kLength);
+  const Line text = Line{mantissa} | Line{exponent} << (8 * (decimals + 2));
+  const Line blanks = Line{kBlanks} << 64 | kBlanks;
+  Line line = (blanks >> (128 - kStart)) | text << kStart;
+  // The sign bit (never a zero here) adds '-' to the blank before the text.
+  line += Line{(std::bit_cast<std::uint64_t>(value) >> 63) *
+               std::uint64_t{'-' - ' '}}
+          << (kStart - 8);
+  const auto first = static_cast<std::uint64_t>(line >> (8 * (16 - width)));
+  const auto last = static_cast<std::uint64_t>(line >> 64);
+  std::memcpy(out, &first, 8);
+  std::memcpy(out + width - 8, &last, 8);
+  return true;
+}
+
+template <std::size_t decimals, std::size_t width>
+void render_exp_run(char* at, std::span<const double> values) {
+  for (const double value : values) {
+    if (!render_short_exp<decimals, width>(at, value)) {
+      render_exp(std::span<char>(at, width), decimals, 1, value);
+    }
+    at += width;
+  }
+}
+
+// The E runs with 1P: d + 1 <= 4 digits, widths from d + 7 to 16 (a narrower
+// instance stands for the general path).
+using ExpRun = void (*)(char*, std::span<const double>);
+constexpr std::size_t kMaxShortExpDecimals = 3;
+
+template <std::size_t decimals, std::size_t... offset>
+constexpr std::array<ExpRun, sizeof...(offset)> exp_runs(
+    std::index_sequence<offset...> /*widths*/) {
+  return {(kRunMinWidth + offset >= decimals + 7
+               ? &render_exp_run<decimals,
+                                 std::max(kRunMinWidth + offset, decimals + 7)>
+               : nullptr)...};
+}
+
+template <std::size_t... decimals>
+constexpr auto exp_run_table(std::index_sequence<decimals...> /*counts*/) {
+  return std::array{exp_runs<decimals>(
+      std::make_index_sequence<kRunMaxWidth - kRunMinWidth + 1>())...};
+}
+
+constexpr auto kExpRuns =
+    exp_run_table(std::make_index_sequence<kMaxShortExpDecimals + 1>());
+
 }  // namespace
+
+void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                     std::span<const double> values) {
+  if (values.empty()) {
+    return;
+  }
+  const std::size_t w = out.size() / values.size();
+  assert(w * values.size() == out.size());
+  if (k == 1 && d >= 0 && std::size_t(d) <= kMaxShortExpDecimals &&
+      w >= kRunMinWidth && w <= kRunMaxWidth) {
+    if (const ExpRun run = kExpRuns[std::size_t(d)][w - kRunMinWidth]) {
+      run(out.data(), values);
+      return;
+    }
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    render_exp(out.subspan(i * w, w), d, k, values[i]);
+  }
+}
 
 void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
                        std::span<const double> values) {

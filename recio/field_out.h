@@ -41,4 +41,9 @@ void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
                 double value);
 
+// Ew.d for each value in turn, the fields side by side, as render_fixed_each
+// for Fw.d: the same text as render_exp on each w-column piece of out.
+void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                     std::span<const double> values);
+
 }  // namespace recio

@@ -24,7 +24,6 @@ namespace {
 static_assert(std::numeric_limits<double>::is_iec559);
 
 // The product of a 64-bit and a 128-bit integer needs 192 bits.
-__extension__ typedef unsigned __int128 Uint128;
 
 // 10^q ~ (hi x 2^64 + lo) x 2^binary_exponent, the top bit of hi set, the
 // low bits truncated, so the entry never exceeds the true power.
@@ -129,29 +128,11 @@ static_assert(kPowers[-1 - kMinPower].hi == 0xCCCCCCCCCCCCCCCCu &&
               kPowers[-1 - kMinPower].lo == 0xCCCCCCCCCCCCCCCCu &&
               kPowers[-1 - kMinPower].binary_exponent == -131);
 
-template <std::size_t N>
-constexpr std::array<std::uint64_t, N> powers_of(std::uint64_t base) {
-  std::array<std::uint64_t, N> table{};
-  std::uint64_t p = 1;
-  for (std::uint64_t& entry : table) {
-    entry = p;
-    p *= base;
-  }
-  return table;
-}
-
-constexpr auto kPow10 = powers_of<20>(10);  // up to 10^19
 // 5^j for j <= 22: a tie needs 5^j to divide a 53-bit mantissa.
-constexpr auto kPow5 = powers_of<23>(5);
-
-constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
+constexpr auto kPow5 = digits_detail::powers_of<23>(5);
+using digits_detail::kDigitPairs;
+using digits_detail::kPow10;
+using digits_detail::Uint128;
 
 // Writes the digits of r into out, zeros on the left, two at a time from
 // the right, each straight to its final place: digit j (from the left)
@@ -324,7 +305,7 @@ bool near_half(std::uint64_t fraction, std::int32_t q) {
 
 // floor(log10(2^e)), exact for |e| <= 1100 (checked against exact integer
 // arithmetic over that whole range).
-std::int32_t floor_log10_pow2(std::int32_t e) { return (e * 78913) >> 18; }
+using digits_detail::floor_log10_pow2;
 
 // The fast path stops where 10^n no longer leaves room below 2^64.
 constexpr std::size_t kFastSignificant = 17;
@@ -370,71 +351,6 @@ bool round_significant(Binary x, std::size_t n, std::uint64_t& r,
     ++e;
   }
   return r >= kPow10[n - 1] && r < kPow10[n];
-}
-
-// |value| x 10^q rounded half away from zero, for 0 <= q <= 19 and
-// 2^-64 <= |value| < 2^52, in 128-bit integers: the 53-bit significand
-// times 10^q (below 2^64) stays below 2^117 and is exact, and the binary
-// point falls inside it, so the bits below the point decide the rounding
-// exactly (a tie is the bit just below the point set, and goes up). False
-// outside that range.
-bool round_scaled(double value, std::int32_t q, std::uint64_t& rounded) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  const auto biased = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
-  const std::int32_t shift = 1075 - biased;
-  if (q < 0 || q > 19 || shift < 1 || shift > 127) {
-    return false;
-  }
-  const std::uint64_t m =
-      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-  const Uint128 x = Uint128{m} * kPow10[static_cast<std::size_t>(q)];
-  const Uint128 below = x >> (shift - 1);
-  const Uint128 whole = (below >> 1) + (below & 1);
-  if (whole >> 64 != 0) {
-    return false;
-  }
-  rounded = static_cast<std::uint64_t>(whole);
-  return true;
-}
-
-// The short path of round_significant, for up to eight digits of a value
-// whose rounding point falls between its units and nineteen decimals below
-// them: the digits are |value| x 10^q rounded exactly by round_scaled, with
-// q from the estimate of floor(log10 |value|) (exact or one too small).
-// When the estimate was one too small the integer comes out above 10^n and
-// the rounding is done again one decimal higher; exactly 10^n is the carry
-// of 9.9996-like values (or the same digits reached from either side).
-// False for values outside that range.
-constexpr std::size_t kShortSignificant = 8;
-
-bool round_short_significant(double value, std::size_t n, std::uint64_t& r,
-                             std::int32_t& e) {
-  const auto biased = static_cast<std::int32_t>(
-      (std::bit_cast<std::uint64_t>(value) >> 52) & 0x7FF);
-  if (biased == 0 || n > kShortSignificant) {
-    return false;
-  }
-  const std::int32_t log10 = floor_log10_pow2(biased - 1023);
-  std::int32_t q = static_cast<std::int32_t>(n) - 1 - log10;
-  if (!round_scaled(value, q, r)) {
-    return false;
-  }
-  e = log10 + 1;
-  if (r > kPow10[n]) {
-    if (q == 0) {
-      return false;
-    }
-    --q;
-    ++e;
-    if (!round_scaled(value, q, r)) {
-      return false;
-    }
-  }
-  if (r == kPow10[n]) {
-    r = kPow10[n - 1];
-    ++e;
-  }
-  return true;
 }
 
 // Every significant digit of a double: 767 at most.

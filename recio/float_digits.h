@@ -12,6 +12,40 @@
 
 namespace recio {
 
+namespace digits_detail {
+
+__extension__ typedef unsigned __int128 Uint128;
+
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> powers_of(std::uint64_t base) {
+  std::array<std::uint64_t, N> table{};
+  std::uint64_t p = 1;
+  for (std::uint64_t& entry : table) {
+    entry = p;
+    p *= base;
+  }
+  return table;
+}
+
+inline constexpr auto kPow10 = powers_of<20>(10);  // up to 10^19
+
+// The two ASCII digits of each number below 100, tens first.
+inline constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// floor(log10 2^e) for |e| well beyond a double's exponents.
+constexpr std::int32_t floor_log10_pow2(std::int32_t e) {
+  return (e * 78913) >> 18;
+}
+
+}  // namespace digits_detail
+
 // The `point` argument of significant_digits when no "." is wanted.
 inline constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
 
@@ -37,6 +71,53 @@ inline constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
 // 2.675); 9.996 is "10.00"; -0.001 is ".00"; 0 is ".00".
 [[nodiscard]] std::int32_t fixed_digits(double value, std::int32_t decimals,
                                         std::span<char> out);
+
+// The first n <= 8 significant digits of |value| as r, 10^(n-1) <= r <
+// 10^n, rounded half away from zero, and e with |value| ~ 0.r x 10^e, for
+// values whose rounding point falls between their units and nineteen
+// decimals below them (about 10^(n-20) <= |value| < 10^n, below 2^52). False,
+// r and e untouched, for the others, zeros, subnormals and non-finite values.
+//
+// floor(log10 |value|) is L or L + 1 with L from the binary exponent alone,
+// so X = |value| x 10^(n-1-L) has n or n + 1 digits before its point. The
+// 53-bit significand times 10^(n-1-L) (below 2^64) is exact in 128 bits, so
+// X's integer part and its first bit below the point are exact. Both
+// roundings are formed and the right one picked without a branch (which way
+// it goes is a coin toss): at the units for n digits, where one half or more
+// is that first bit set; at the tens for n + 1, where the remainder is one
+// half or more exactly when the units digit is 5 or more, since the fraction
+// adds less than one. Exactly 10^n is the carry of 9.9996-like values.
+inline constexpr std::size_t kShortSignificant = 8;
+
+[[nodiscard, gnu::always_inline]] inline bool round_short_significant(
+    double value, std::size_t n, std::uint64_t& r, std::int32_t& e) {
+  using digits_detail::kPow10;
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto biased = static_cast<std::int32_t>((bits >> 52) & 0x7FF);
+  const std::int32_t log10 = digits_detail::floor_log10_pow2(biased - 1023);
+  const std::int32_t q = static_cast<std::int32_t>(n) - 1 - log10;
+  // value = m x 2^-shift, and 1 <= shift <= 127 keeps both shifts in range.
+  const std::int32_t shift = 1075 - biased;
+  if (biased == 0 || n < 1 || n > kShortSignificant || q < 0 || q > 19 ||
+      shift < 1 || shift > 127) {
+    return false;
+  }
+  const std::uint64_t m =
+      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const digits_detail::Uint128 x =
+      digits_detail::Uint128{m} * kPow10[static_cast<std::size_t>(q)];
+  const auto whole = static_cast<std::uint64_t>(x >> shift);
+  const auto half = static_cast<std::uint64_t>(x >> (shift - 1)) & 1;
+  const bool wide = whole >= kPow10[n];
+  const std::uint64_t tens = whole / 10;
+  const std::uint64_t tens_up = whole - tens * 10 >= 5 ? 1 : 0;
+  r = wide ? tens + tens_up : whole + half;
+  e = log10 + (wide ? 2 : 1);
+  const bool carried = r == kPow10[n];
+  r = carried ? kPow10[n - 1] : r;
+  e += carried ? 1 : 0;
+  return true;
+}
 
 // |value| x 10^decimals rounded half away from zero, for decimals <= 3 and
 // |value| < 2^52, with 64-bit integers alone: the 53-bit significand times

@@ -302,6 +302,12 @@ std::string fixed_field(std::size_t w, int d, int k, double v) {
 std::string exp_field(std::size_t w, int d, int k, double v) {
   std::string out(w, '?');
   render_exp(out, d, k, v);
+  const std::array<double, 3> values = {v, -v, v};
+  std::string run(3 * w, '?');
+  render_exp_each(run, d, k, values);
+  if (run.substr(0, w) != out || run.substr(2 * w) != out) {
+    return "in a run: \"" + run + "\"";
+  }
   return out;
 }
 
@@ -685,7 +691,8 @@ TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
       {false, 13, 0, 0},  {true, 9, 2, 1},   {true, 10, 3, 1},
       {true, 15, 8, 1},   {true, 9, 2, 0},   {true, 10, 3, 0},
       {true, 15, 8, 0},   {true, 24, 16, 1}, {true, 30, 20, 1},
-      {true, 12, 4, 2},   {true, 12, 5, -2},
+      {true, 12, 4, 2},   {true, 12, 5, -2}, {true, 16, 3, 1},
+      {true, 8, 1, 1},    {true, 11, 0, 1},  {true, 13, 2, 1},
   };
   ValueSource source;
   const std::size_t count = random_case_count();

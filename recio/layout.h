@@ -83,6 +83,22 @@ class LayoutCursor {
     }
     return nullptr;
   }
+  // As take_data(), for up to `most` (>= 1) items in a row: `count` gets
+  // how many of them the descriptor takes before the cursor moves on.
+  constexpr const Descriptor* take_data(std::int32_t most,
+                                        std::int32_t& count) {
+    if (index_ < layout_.size()) {
+      const Descriptor& d = layout_[index_];
+      if (d.is_data()) {
+        if (repeat_left_ == 0) repeat_left_ = d.repeat;
+        count = repeat_left_ < most ? repeat_left_ : most;
+        repeat_left_ -= count;
+        if (repeat_left_ == 0) ++index_;
+        return &d;
+      }
+    }
+    return nullptr;
+  }
   // The descriptor under the cursor when it takes no item (the cursor moves
   // past it); nullptr at a data descriptor, inside a repeat, or at the end.
   constexpr const Descriptor* take_other() {

@@ -117,6 +117,35 @@ TEST_F(Records, WriteEachIsOneStatementPerValue) {
             0xC000003Du);  // 61: type mismatch
 }
 
+// A span of reals is the same items put one by one: runs end at each
+// descriptor's repeats, literals and scale factors between them, the layout
+// starting again on a new record.
+TEST_F(Records, ASpanOfRealsIsItsItemsInTurn) {
+  constexpr auto kMixed = layout(R"((1X, 1P, 3E10.3, "|", 0P, 2F6.1))");
+  const std::vector<double> values = {1.5,  -2.25, 0.0,    1e30, 7.0,
+                                      -0.5, 3e-7,  123.25, 9.96, -1e5};
+  {
+    WriteStatement w(7, kMixed);
+    for (const double v : values) w.put(v);
+    w.finish();
+  }
+  {
+    WriteStatement w(7, kMixed);
+    w.put(values);
+    w.finish();
+  }
+  const std::string text =
+      "  1.500E+00-2.250E+00 0.000E+00|******   7.0\r\n"
+      " -5.000E-01 3.000E-07 1.233E+02|  10.0******\r\n";
+  EXPECT_EQ(written(), text + text);
+  constexpr auto kRealThenInt = layout("(F5.1, I4)");
+  EXPECT_EQ(status_of([&] {
+              WriteStatement w(7, kRealThenInt);
+              w.put(values);
+            }),
+            0xC000003Du);  // 61: type mismatch
+}
+
 TEST_F(Records, SlashEndsARecordAndSkipsBecomeBlanksOnlyBeforeText) {
   constexpr auto kCaption = layout("(\"    <--   LJ    |\", /, 2X, $)");
   constexpr auto kValue = layout("(1P, E9.2, $)");

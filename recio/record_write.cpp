@@ -1,5 +1,7 @@
 #include "recio/record_write.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <span>
 
@@ -8,9 +10,10 @@
 
 namespace recio {
 
-const Descriptor& WriteStatement::next_data_slow() {
+const Descriptor& WriteStatement::next_data(std::int32_t most,
+                                            std::int32_t& count) {
   for (;;) {
-    if (const Descriptor* d = cursor_.take_data()) return *d;
+    if (const Descriptor* d = cursor_.take_data(most, count)) return *d;
     if (const Descriptor* d = cursor_.take_other()) {
       act(*d);
       continue;
@@ -51,6 +54,20 @@ void WriteStatement::put(std::string_view text) {
   const Descriptor& d = next_data();
   if (d.kind != Descriptor::Kind::kChar) fail(Error::kTypeMismatch, unit_);
   std::memcpy(out_.place(text.size()), text.data(), text.size());
+}
+
+void WriteStatement::put(std::span<const double> values) {
+  while (!values.empty()) {
+    std::int32_t count = 0;
+    const Descriptor& d = next_data(
+        std::int32_t(std::min<std::size_t>(values.size(), INT32_MAX)), count);
+    if (!takes(d, 0.0)) fail(Error::kTypeMismatch, unit_);
+    const auto n = std::size_t(count);
+    const auto w = std::size_t(d.width);
+    render_real_each(d, scale_, std::span<char>(out_.place(w * n), w * n),
+                     values.first(n));
+    values = values.subspan(n);
+  }
 }
 
 void write_record(std::int32_t unit, const Layout& layout) {

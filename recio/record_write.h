@@ -42,6 +42,17 @@ inline bool write_field(FormattedOutput& out, const Descriptor& d,
   return true;
 }
 
+// A run of F or E fields side by side, one per value.
+inline void render_real_each(const Descriptor& d, std::int32_t scale,
+                             std::span<char> out,
+                             std::span<const double> values) {
+  if (d.kind == Descriptor::Kind::kFixed) {
+    render_fixed_each(out, d.decimals, scale, values);
+  } else {
+    render_exp_each(out, d.decimals, scale, values);
+  }
+}
+
 inline bool write_field(FormattedOutput& out, const Descriptor& d,
                         std::int32_t scale, double value) {
   const auto w = static_cast<std::size_t>(d.width);
@@ -58,6 +69,20 @@ inline bool write_field(FormattedOutput& out, const Descriptor& d,
 // The statements' hot paths are defined here, inline: a tableau print makes
 // one statement per value, hundreds of millions in a run, and each would
 // otherwise cost several calls around the one that renders its field.
+// Hands value_at(0), ..., value_at(n - 1) to `take` in order, gathered in
+// spans of up to 64 reals: a run of fields is rendered from contiguous
+// values, whatever the values' own stride (a tableau row, say).
+template <class ValueAt, class Take>
+void in_chunks(std::size_t n, ValueAt value_at, Take take) {
+  constexpr std::size_t kChunk = 64;
+  std::array<double, kChunk> chunk;
+  for (std::size_t i = 0; i < n; i += kChunk) {
+    const std::size_t count = std::min(kChunk, n - i);
+    for (std::size_t j = 0; j < count; ++j) chunk[j] = value_at(i + j);
+    take(std::span<const double>(chunk.data(), count));
+  }
+}
+
 class WriteStatement {
  public:
   WriteStatement(std::int32_t unit, const Layout& layout)
@@ -76,6 +101,14 @@ class WriteStatement {
   void put(std::int32_t value);
   void put(double value);
   void put(std::string_view text);
+  // The values as items in turn, as put() on each does; the repeats of a
+  // data descriptor are rendered as one run.
+  void put(std::span<const double> values);
+  // Reals value_at(0), ..., value_at(n - 1) as put(span) takes them.
+  template <class ValueAt>
+  void put_each(std::size_t n, ValueAt value_at) {
+    in_chunks(n, value_at, [this](std::span<const double> v) { put(v); });
+  }
   // Ends the statement: writes literals up to the next data descriptor or the
   // end of the layout, then the record unless `$` held it open.
   void finish();
@@ -90,7 +123,13 @@ class WriteStatement {
     return next_data_slow();
   }
   // next_data() past descriptors that take no item or the layout's end.
-  const Descriptor& next_data_slow();
+  const Descriptor& next_data_slow() {
+    std::int32_t count = 0;
+    return next_data(1, count);
+  }
+  // The data descriptor for up to `most` next items, and in `count` how
+  // many of them it takes in a row.
+  const Descriptor& next_data(std::int32_t most, std::int32_t& count);
   // Carries out one descriptor that takes no item.
   void act(const Descriptor& d) {
     if (d.kind == Descriptor::Kind::kDollar) {
@@ -171,21 +210,12 @@ void write_each(std::int32_t unit, const Layout& layout, std::size_t n,
       for (std::size_t i = 0; i < n; ++i, at += w) {
         render_int(std::span<char>(at, w), value_at(i));
       }
-    } else if (d->kind == Descriptor::Kind::kFixed) {
-      // In chunks: the values gathered, then rendered as one run.
-      constexpr std::size_t kChunk = 64;
-      std::array<double, kChunk> chunk;
-      for (std::size_t i = 0; i < n; i += kChunk) {
-        const std::size_t count = std::min(kChunk, n - i);
-        for (std::size_t j = 0; j < count; ++j) chunk[j] = value_at(i + j);
-        render_fixed_each(std::span<char>(at, w * count), d->decimals, scale,
-                          std::span<const double>(chunk.data(), count));
-        at += w * count;
-      }
     } else {
-      for (std::size_t i = 0; i < n; ++i, at += w) {
-        render_exp(std::span<char>(at, w), d->decimals, scale, value_at(i));
-      }
+      in_chunks(n, value_at, [&](std::span<const double> values) {
+        render_real_each(*d, scale, std::span<char>(at, w * values.size()),
+                         values);
+        at += w * values.size();
+      });
     }
     out.hold_open();
     return;
