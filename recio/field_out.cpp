@@ -436,7 +436,6 @@ template <std::size_t decimals, std::size_t width>
   if (!round_short_significant(value, decimals + 1, r, e)) {
     return false;
   }
-  using Line = digits_detail::Uint128;
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
   // With 1P the mantissa is d.ddd and the exponent e - 1.
   const std::int32_t shown = e - 1;
@@ -447,19 +446,39 @@ template <std::size_t decimals, std::size_t width>
   const std::uint64_t digits = ascii_digits<decimals + 1>(r);
   const std::uint64_t mantissa =
       (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16;
-  constexpr unsigned kLength = decimals + 6;
-  constexpr unsigned kStart = 8 * (16 - kLength);
-  const Line text = Line{mantissa} | Line{exponent} << (8 * (decimals + 2));
-  const Line blanks = Line{kBlanks} << 64 | kBlanks;
-  Line line = (blanks >> (128 - kStart)) | text << kStart;
+  // The text, d + 6 characters, ends a 16-column line: `high` holds its
+  // last eight columns (the exponent and up to four characters before it),
+  // `low` the eight before them, blanks where there is no text.
+  constexpr std::size_t kMantissa = decimals + 2;
+  std::uint64_t high = exponent << 32;
+  std::uint64_t low = kBlanks;
+  if constexpr (kMantissa < 4) {
+    high |=
+        mantissa << (8 * (4 - kMantissa)) | kBlanks >> (8 * (4 + kMantissa));
+  } else if constexpr (kMantissa == 4) {
+    high |= mantissa;
+  } else {
+    high |= mantissa >> (8 * (kMantissa - 4));
+    low = kBlanks >> (8 * (kMantissa - 4)) | mantissa << (8 * (12 - kMantissa));
+  }
   // The sign bit (never a zero here) adds '-' to the blank before the text.
-  line += Line{(std::bit_cast<std::uint64_t>(value) >> 63) *
-               std::uint64_t{'-' - ' '}}
-          << (kStart - 8);
-  const auto first = static_cast<std::uint64_t>(line >> (8 * (16 - width)));
-  const auto last = static_cast<std::uint64_t>(line >> 64);
+  const std::uint64_t minus =
+      (std::bit_cast<std::uint64_t>(value) >> 63) * std::uint64_t{'-' - ' '};
+  constexpr std::size_t kSign = 15 - (decimals + 6);  // its column in the line
+  if constexpr (kSign >= 8) {
+    high += minus << (8 * (kSign - 8));
+  } else {
+    low += minus << (8 * kSign);
+  }
+  // The field is the line's last `width` columns.
+  std::uint64_t first = high;
+  if constexpr (width == 16) {
+    first = low;
+  } else if constexpr (width > 8) {
+    first = low >> (8 * (16 - width)) | high << (8 * (width - 8));
+  }
   std::memcpy(out, &first, 8);
-  std::memcpy(out + width - 8, &last, 8);
+  std::memcpy(out + width - 8, &high, 8);
   return true;
 }
 

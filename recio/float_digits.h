@@ -106,16 +106,20 @@ inline constexpr std::size_t kShortSignificant = 8;
       (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const digits_detail::Uint128 x =
       digits_detail::Uint128{m} * kPow10[static_cast<std::size_t>(q)];
-  const auto whole = static_cast<std::uint64_t>(x >> shift);
-  const auto half = static_cast<std::uint64_t>(x >> (shift - 1)) & 1;
-  const bool wide = whole >= kPow10[n];
+  // X's integer part with its first bit below the point: below 2 x 10^9.
+  const auto halves = static_cast<std::uint64_t>(x >> (shift - 1));
+  const std::uint64_t whole = halves >> 1;
+  const std::uint64_t units_rounded = whole + (halves & 1);
   const std::uint64_t tens = whole / 10;
-  const std::uint64_t tens_up = whole - tens * 10 >= 5 ? 1 : 0;
-  r = wide ? tens + tens_up : whole + half;
-  e = log10 + (wide ? 2 : 1);
-  const bool carried = r == kPow10[n];
-  r = carried ? kPow10[n - 1] : r;
-  e += carried ? 1 : 0;
+  const std::uint64_t tens_rounded = tens + (whole - tens * 10 >= 5 ? 1 : 0);
+  // Picked with a mask: a compiler would otherwise branch on it.
+  const std::uint64_t wide = whole >= kPow10[n] ? ~std::uint64_t{0} : 0;
+  r = (tens_rounded & wide) | (units_rounded & ~wide);
+  e = log10 + 1 + static_cast<std::int32_t>(wide & 1);
+  if (r == kPow10[n]) {  // rare: no need to avoid the branch
+    r = kPow10[n - 1];
+    ++e;
+  }
   return true;
 }
 
