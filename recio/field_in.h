@@ -14,14 +14,15 @@ namespace recio {
 // `pos` past it: shorter where the record ends (a field beyond the end is
 // empty and reads as blanks), or where a comma ends it early (the next field
 // then starts after the comma).
+// `commas` false says the record holds none, so no field needs a look.
 inline std::string_view cut_field(std::string_view record, std::size_t& pos,
-                                  std::size_t width) {
+                                  std::size_t width, bool commas = true) {
   if (pos >= record.size()) {
     pos += width;
     return {};
   }
   const std::string_view field = record.substr(pos, width);
-  const std::size_t comma = field.find(',');
+  const std::size_t comma = commas ? field.find(',') : std::string_view::npos;
   if (comma != std::string_view::npos) {
     pos += comma + 1;
     return field.substr(0, comma);

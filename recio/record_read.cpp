@@ -16,6 +16,7 @@ ReadStatement::ReadStatement(std::int32_t unit, const Layout& layout)
 void ReadStatement::next_record() {
   if (!in_.next_record(record_)) fail(Error::kEndOfFile, unit_);
   pos_ = 0;
+  commas_ = record_.find(',') != std::string_view::npos;
 }
 
 const Descriptor& ReadStatement::next_data() {
@@ -37,7 +38,7 @@ const Descriptor& ReadStatement::next_data() {
 }
 
 std::string_view ReadStatement::cut_field(std::int32_t width) {
-  return recio::cut_field(record_, pos_, std::size_t(width));
+  return recio::cut_field(record_, pos_, std::size_t(width), commas_);
 }
 
 void ReadStatement::get(std::int32_t& value) {

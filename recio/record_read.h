@@ -43,6 +43,7 @@ class ReadStatement {
   FormattedInput& in_;
   std::string_view record_;
   std::size_t pos_ = 0;
+  bool commas_ = false;  // whether the record holds a comma
   LayoutCursor cursor_;
 };
 
