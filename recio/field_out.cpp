@@ -387,39 +387,38 @@ void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
 
 namespace {
 
-// A run of fields of one width and one count of decimals, side by side:
-// with both fixed, the short path's width tests and shifts are constants.
-template <std::size_t decimals, std::size_t width>
-void render_fixed_run(char* at, std::span<const double> values) {
-  for (const double value : values) {
-    const std::span<char> field(at, width);
-    if (!render_short_fixed<decimals>(field, value)) {
-      render_long_fixed(field, decimals, 0, value);
-    }
-    at += width;
-  }
-}
-
-// The runs the short path can take whole: the widths whose text it stores
-// as two words, for each count of decimals it handles.
-using FixedRun = void (*)(char*, std::span<const double>);
+// Runs of fields of one width and one count of decimals, side by side:
+// with both fixed, the short paths' width tests and shifts are constants.
+// A kind of run says which (decimals, width) pairs its short path takes and
+// renders a run of them; the table below holds one instance per pair.
+using Run = void (*)(char*, std::span<const double>);
 constexpr std::size_t kRunMinWidth = 8;
 constexpr std::size_t kRunMaxWidth = 16;
 
-template <std::size_t decimals, std::size_t... offset>
-constexpr std::array<FixedRun, sizeof...(offset)> fixed_runs(
-    std::index_sequence<offset...> /*widths*/) {
-  return {&render_fixed_run<decimals, kRunMinWidth + offset>...};
-}
-
-template <std::size_t... decimals>
-constexpr auto fixed_run_table(std::index_sequence<decimals...> /*counts*/) {
-  return std::array{fixed_runs<decimals>(
-      std::make_index_sequence<kRunMaxWidth - kRunMinWidth + 1>())...};
-}
-
-constexpr auto kFixedRuns =
-    fixed_run_table(std::make_index_sequence<kMaxShortDecimals + 1>());
+// Fw.d without a scale factor, up to three decimals, any width the short
+// path stores as two words.
+struct FixedRuns {
+  static constexpr std::int32_t kScale = 0;
+  static constexpr std::size_t kMaxDecimals = kMaxShortDecimals;
+  template <std::size_t decimals, std::size_t width>
+  static constexpr bool takes() {
+    return true;
+  }
+  template <std::size_t decimals, std::size_t width>
+  static void run(char* at, std::span<const double> values) {
+    for (const double value : values) {
+      const std::span<char> field(at, width);
+      if (!render_short_fixed<decimals>(field, value)) {
+        render_long_fixed(field, decimals, 0, value);
+      }
+      at += width;
+    }
+  }
+  static void one(std::span<char> out, std::int32_t d, std::int32_t k,
+                  double value) {
+    render_fixed(out, d, k, value);
+  }
+};
 
 // Ew.d with 1P, the scale factor of nearly every E field: d + 1 <= 4
 // significant digits, one before the point, an exponent of two digits, in
@@ -482,75 +481,88 @@ template <std::size_t decimals, std::size_t width>
   return true;
 }
 
-template <std::size_t decimals, std::size_t width>
-void render_exp_run(char* at, std::span<const double> values) {
-  for (const double value : values) {
-    if (!render_short_exp<decimals, width>(at, value)) {
-      render_exp(std::span<char>(at, width), decimals, 1, value);
+// Ew.d with 1P, up to four significant digits, in a field that holds the
+// text with its sign.
+struct ExpRuns {
+  static constexpr std::int32_t kScale = 1;
+  static constexpr std::size_t kMaxDecimals = 3;
+  template <std::size_t decimals, std::size_t width>
+  static constexpr bool takes() {
+    return width >= decimals + 7;
+  }
+  template <std::size_t decimals, std::size_t width>
+  static void run(char* at, std::span<const double> values) {
+    for (const double value : values) {
+      if (!render_short_exp<decimals, width>(at, value)) {
+        render_exp(std::span<char>(at, width), decimals, 1, value);
+      }
+      at += width;
     }
-    at += width;
+  }
+  static void one(std::span<char> out, std::int32_t d, std::int32_t k,
+                  double value) {
+    render_exp(out, d, k, value);
+  }
+};
+
+template <class Kind, std::size_t decimals, std::size_t width>
+constexpr Run run_of() {
+  if constexpr (Kind::template takes<decimals, width>()) {
+    return &Kind::template run<decimals, width>;
+  } else {
+    return nullptr;
   }
 }
 
-// The E runs with 1P: d + 1 <= 4 digits, widths from d + 7 to 16 (a narrower
-// instance stands for the general path).
-using ExpRun = void (*)(char*, std::span<const double>);
-constexpr std::size_t kMaxShortExpDecimals = 3;
-
-template <std::size_t decimals, std::size_t... offset>
-constexpr std::array<ExpRun, sizeof...(offset)> exp_runs(
+template <class Kind, std::size_t decimals, std::size_t... offset>
+constexpr std::array<Run, sizeof...(offset)> runs_of(
     std::index_sequence<offset...> /*widths*/) {
-  return {(kRunMinWidth + offset >= decimals + 7
-               ? &render_exp_run<decimals,
-                                 std::max(kRunMinWidth + offset, decimals + 7)>
-               : nullptr)...};
+  return {run_of<Kind, decimals, kRunMinWidth + offset>()...};
 }
 
-template <std::size_t... decimals>
-constexpr auto exp_run_table(std::index_sequence<decimals...> /*counts*/) {
-  return std::array{exp_runs<decimals>(
+template <class Kind, std::size_t... decimals>
+constexpr auto run_table(std::index_sequence<decimals...> /*counts*/) {
+  return std::array{runs_of<Kind, decimals>(
       std::make_index_sequence<kRunMaxWidth - kRunMinWidth + 1>())...};
 }
 
-constexpr auto kExpRuns =
-    exp_run_table(std::make_index_sequence<kMaxShortExpDecimals + 1>());
+template <class Kind>
+constexpr auto kRuns =
+    run_table<Kind>(std::make_index_sequence<Kind::kMaxDecimals + 1>());
 
-}  // namespace
-
-void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
-                     std::span<const double> values) {
+// The values' fields w = out.size() / values.size() wide: as one run where
+// the kind's short path takes the width, the decimals and the scale factor,
+// one field at a time otherwise.
+template <class Kind>
+void render_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                 std::span<const double> values) {
   if (values.empty()) {
     return;
   }
   const std::size_t w = out.size() / values.size();
   assert(w * values.size() == out.size());
-  if (k == 1 && d >= 0 && std::size_t(d) <= kMaxShortExpDecimals &&
+  if (k == Kind::kScale && d >= 0 && std::size_t(d) <= Kind::kMaxDecimals &&
       w >= kRunMinWidth && w <= kRunMaxWidth) {
-    if (const ExpRun run = kExpRuns[std::size_t(d)][w - kRunMinWidth]) {
+    if (const Run run = kRuns<Kind>[std::size_t(d)][w - kRunMinWidth]) {
       run(out.data(), values);
       return;
     }
   }
   for (std::size_t i = 0; i < values.size(); ++i) {
-    render_exp(out.subspan(i * w, w), d, k, values[i]);
+    Kind::one(out.subspan(i * w, w), d, k, values[i]);
   }
+}
+
+}  // namespace
+
+void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
+                     std::span<const double> values) {
+  render_each<ExpRuns>(out, d, k, values);
 }
 
 void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
                        std::span<const double> values) {
-  if (values.empty()) {
-    return;
-  }
-  const std::size_t w = out.size() / values.size();
-  assert(w * values.size() == out.size());
-  if (k == 0 && d >= 0 && std::size_t(d) <= kMaxShortDecimals &&
-      w >= kRunMinWidth && w <= kRunMaxWidth) {
-    kFixedRuns[std::size_t(d)][w - kRunMinWidth](out.data(), values);
-    return;
-  }
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    render_fixed(out.subspan(i * w, w), d, k, values[i]);
-  }
+  render_each<FixedRuns>(out, d, k, values);
 }
 
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
