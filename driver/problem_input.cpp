@@ -45,7 +45,9 @@ void read_problem(Storage& s) {
   lp::MatrixRef a = s.a();
   for (std::int32_t i = 1; i <= s.M; ++i) {
     recio::ReadStatement r(kInputUnit, kReals);
-    for (std::int32_t j = 1; j <= s.N; ++j) r.get(a(i, j));
+    r.get_each(std::size_t(s.N), [&a, i](std::size_t j, double value) {
+      a(i, std::int32_t(j) + 1) = value;
+    });
     r.finish();
   }
   {

@@ -1,5 +1,8 @@
 #include "recio/record_read.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "recio/field_in.h"
 #include "recio/units.h"
 
@@ -19,9 +22,10 @@ void ReadStatement::next_record() {
   commas_ = record_.find(',') != std::string_view::npos;
 }
 
-const Descriptor& ReadStatement::next_data() {
+const Descriptor& ReadStatement::next_data(std::int32_t most,
+                                           std::int32_t& count) {
   for (;;) {
-    if (const Descriptor* d = cursor_.take_data()) return *d;
+    if (const Descriptor* d = cursor_.take_data(most, count)) return *d;
     if (const Descriptor* d = cursor_.take_other()) {
       if (d->kind == Descriptor::Kind::kSkip) {
         pos_ += std::size_t(d->width);
@@ -46,6 +50,24 @@ void ReadStatement::get(std::int32_t& value) {
   if (d.kind != Descriptor::Kind::kInt) fail(Error::kTypeMismatch, unit_);
   if (!parse_int(cut_field(d.width), value)) {
     fail(Error::kInputConversion, unit_);
+  }
+}
+
+void ReadStatement::get(std::span<double> values) {
+  while (!values.empty()) {
+    std::int32_t count = 0;
+    const Descriptor& d = next_data(
+        std::int32_t(std::min<std::size_t>(values.size(), INT32_MAX)), count);
+    if (d.kind != Descriptor::Kind::kFixed &&
+        d.kind != Descriptor::Kind::kExp) {
+      fail(Error::kTypeMismatch, unit_);
+    }
+    for (double& value : values.first(std::size_t(count))) {
+      if (!parse_real(cut_field(d.width), d.decimals, value)) {
+        fail(Error::kInputConversion, unit_);
+      }
+    }
+    values = values.subspan(std::size_t(count));
   }
 }
 

@@ -243,8 +243,8 @@ TEST_F(Records, ReadsRealsAcrossRecordsAndToleratesCrLf) {
   EXPECT_EQ(y, -2000.0);
   std::vector<double> v(12);
   {
-    ReadStatement r(8, kIn);
-    for (double& d : v) r.get(d);
+    ReadStatement r(8, kIn);  // a span of items, across the records
+    r.get(v);
   }
   EXPECT_EQ(v[10], 11.5);
   EXPECT_EQ(v[11], 12.0);  // the last line has no line feed
