@@ -1,4 +1,5 @@
-// Nanoseconds per field: rendering E10.3 (1P), F9.2 and I5, and reading
+// Nanoseconds per field: rendering E10.3 (1P), F9.2 and I5 (alone and, for
+// the reals, in runs of 1,024 fields), and reading
 // F10.0 and I5, each beside the C library doing the same job (snprintf,
 // strtod, strtol) on the same values.
 
@@ -91,6 +92,26 @@ void render_f9_2(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+// Whole runs of fields side by side, the form a tableau line and an echo
+// record take: one iteration renders all kValues values.
+template <bool kFixed>
+void render_run(benchmark::State& state) {
+  const std::vector<double> values = sample_reals(kFixed ? 1e5 : 1e6);
+  const std::size_t w = kFixed ? 9 : 10;
+  std::vector<char> line(w * kValues);
+  for (auto _ : state) {
+    if constexpr (kFixed) {
+      recio::render_fixed_each(line, 2, 0, values);
+    } else {
+      recio::render_exp_each(line, 3, 1, values);
+    }
+    benchmark::DoNotOptimize(line.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() *
+                          static_cast<benchmark::IterationCount>(kValues));
 }
 
 void snprintf_f9_2(benchmark::State& state) {
@@ -221,6 +242,8 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("snprintf/E10.3", snprintf_e10_3);
   benchmark::RegisterBenchmark("render/F9.2", render_f9_2);
   benchmark::RegisterBenchmark("snprintf/F9.2", snprintf_f9_2);
+  benchmark::RegisterBenchmark("run/E10.3_1P_x1024", render_run<false>);
+  benchmark::RegisterBenchmark("run/F9.2_x1024", render_run<true>);
   benchmark::RegisterBenchmark("render/I5", render_i5);
   benchmark::RegisterBenchmark("snprintf/I5", snprintf_i5);
   benchmark::RegisterBenchmark("parse/F10.0", parse_f10_0);
