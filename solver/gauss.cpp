@@ -9,30 +9,32 @@
 namespace solver {
 namespace {
 
-// The elimination updates columns in groups of up to four: y_c[i] = y_c[i] -
-// f[i] * t_c for i in [0, k), where f is the untouched pivot column (the
-// multipliers), y_c a column being updated and t_c its divided pivot-row
-// entry. The pivot column itself, last, gets y[i] = 0.0 - y[i] * t. Every
-// lane multiplies, rounds, subtracts and rounds exactly as the scalar
-// statement does: no fused multiply-add (the build forbids contraction), the
-// same operand order, and the same rounding mode, since the vector units
-// share the one control register with the scalar ones. So the results are
-// the same bits whichever width runs. A group shares each load of the
-// multipliers, and the loop runs once per group instead of once per column.
+// The elimination computes y_c[i] = y_c[i] - f[i] * t_c for every row i in
+// [0, k) of every column c but the pivot column, where f is the untouched
+// pivot column (the multipliers) and t_c the column's pivot-row entry divided
+// by p. The pivot column itself, last, gets y[i] = 0.0 - y[i] * t. Every lane
+// multiplies, rounds, subtracts and rounds exactly as the scalar statement
+// does: no fused multiply-add (the build forbids contraction), the same
+// operand order, and the same rounding mode, since the vector units share
+// the one control register with the scalar ones. So the results are the same
+// bits whichever width runs.
 //
 // One kernel serves every width: W doubles per vector, W = 1 being the plain
-// scalar loop. When k is not a whole number of vectors, the last vector's
-// worth of rows (which overlaps the one before) is computed first from the
-// old values and stored last: the overlapping entries get the same value
+// scalar loop. The rows are cut into panels of up to kPanel vectors; a panel's
+// multipliers are loaded into registers once, and then every column is
+// loaded, updated and stored down the panel in turn, so that the stores run
+// in address order and the only other load is the column's t (loading the
+// multipliers again beside every column's values, or storing several
+// columns in turn, costs more than the stores themselves). When k is not
+// a whole number of vectors, the last vector's worth of rows (which overlaps
+// the one before) belongs to the last panel: it is computed first from the
+// old values and stored last, so the overlapping entries get the same value
 // twice, each from its old value, and no entry past row k is read or
 // written.
-constexpr std::size_t kGroup = 4;
+constexpr std::size_t kPanel = 8;
 
-// What the kernel computes in each column of a group.
-enum class Form : std::uint8_t {
-  kSubtract,  // y - f * t
-  kNegate,    // 0.0 - y * t
-};
+// The pivot-row entries are divided up front, kChunk columns at a time.
+constexpr std::size_t kChunk = 64;
 
 // W doubles as one value: the compiler's generic vectors, so that the same
 // expression compiles to SSE2, AVX or AVX-512 depending on the instruction
@@ -60,99 +62,132 @@ template <std::size_t W>
   std::memcpy(p, &v, sizeof v);
 }
 
-// The group's new values of rows [i, i + W).
-template <std::size_t W, std::size_t C, Form form>
-[[gnu::always_inline]] inline void compute_rows(double* const (&y)[C],
-                                                const double (&t)[C],
-                                                const double* f, std::size_t i,
-                                                Vec<W> (&out)[C]) {
-  Vec<W> fv;
-  if constexpr (form == Form::kSubtract) load<W>(fv, f + i);
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    Vec<W> yv;
-    load<W>(yv, y[c] + i);
-    if constexpr (form == Form::kSubtract) {
-      out[c] = yv - fv * t[c];
+// The pivot-row entries of n neighbouring columns (`row` points at the
+// first, the others `stride` apart), divided by p W at a time: a division,
+// never a multiply by 1/p, and each lane rounded on its own exactly as a
+// scalar division would be.
+template <std::size_t W>
+[[gnu::always_inline]] inline void divide_row(const double* row,
+                                              std::size_t stride, std::size_t n,
+                                              double p, double* t) {
+  std::size_t x = 0;
+  if constexpr (W > 1) {
+    for (; x + W <= n; x += W) {
+      Vec<W> v;
+#pragma GCC unroll 8
+      for (std::size_t l = 0; l < W; ++l) v[l] = row[(x + l) * stride];
+      v = v / p;
+      store<W>(t + x, v);
+    }
+  }
+  for (; x < n; ++x) t[x] = row[x * stride] / p;
+}
+
+// One panel, rows [r, r + N * W), and with kTail also rows [k - W, k), of
+// the columns from `first` up to `stop` (`stride` apart), t their divided
+// pivot-row entries. The pivot row, when the panel holds it, runs through
+// the update with the rest of its column and then gets its divided entry.
+template <std::size_t W, std::size_t N, bool kTail>
+[[gnu::always_inline]] inline void panel(double* first, double* stop,
+                                         std::size_t stride, const double* t,
+                                         const double* f, std::size_t r,
+                                         std::size_t k, std::size_t ip,
+                                         bool pivot_row) {
+  Vec<W> fr[N];
+#pragma GCC unroll 8
+  for (std::size_t b = 0; b < N; ++b) load<W>(fr[b], f + r + b * W);
+  [[maybe_unused]] Vec<W> ft;
+  if constexpr (kTail) load<W>(ft, f + k - W);
+  for (double* y = first; y != stop; y += stride, ++t) {
+    const double tc = *t;
+    [[maybe_unused]] Vec<W> tail;
+    if constexpr (kTail) {
+      load<W>(tail, y + k - W);
+      tail = tail - ft * tc;
+    }
+#pragma GCC unroll 8
+    for (std::size_t b = 0; b < N; ++b) {
+      Vec<W> v;
+      load<W>(v, y + r + b * W);
+      v = v - fr[b] * tc;
+      store<W>(y + r + b * W, v);
+    }
+    if constexpr (kTail) store<W>(y + k - W, tail);
+    if (pivot_row) y[ip] = tc;
+  }
+}
+
+// The panel of n vectors (1 <= n <= N), as one unrolled instance.
+template <std::size_t W, std::size_t N>
+[[gnu::always_inline]] inline void panel_of(std::size_t n, bool tail,
+                                            double* first, double* stop,
+                                            std::size_t stride, const double* t,
+                                            const double* f, std::size_t r,
+                                            std::size_t k, std::size_t ip,
+                                            bool pivot_row) {
+  if constexpr (N > 0) {
+    if (n != N) {
+      panel_of<W, N - 1>(n, tail, first, stop, stride, t, f, r, k, ip,
+                         pivot_row);
+    } else if (tail) {
+      panel<W, N, true>(first, stop, stride, t, f, r, k, ip, pivot_row);
     } else {
-      out[c] = 0.0 - yv * t[c];
+      panel<W, N, false>(first, stop, stride, t, f, r, k, ip, pivot_row);
     }
   }
 }
 
-// The kernel: rows [0, k) of the group's C columns, W rows at a time, k >= W.
-// Inlined into one function per instruction set; the loops over the group's
-// columns are unrolled so that every column's values stay in registers.
-template <std::size_t W, std::size_t C, Form form>
-[[gnu::always_inline]] inline void update_rows(double* const (&y)[C],
-                                               const double (&t)[C],
-                                               const double* f, std::size_t k) {
-  const std::size_t last = k - W;
-  const bool ragged = k % W != 0;
-  Vec<W> tail[C] = {};
-  if (ragged) compute_rows<W, C, form>(y, t, f, last, tail);
-  for (std::size_t i = 0; i + W <= k; i += W) {
-    Vec<W> rows[C];
-    compute_rows<W, C, form>(y, t, f, i, rows);
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + i, rows[c]);
-  }
-  if (ragged) {
-#pragma GCC unroll 4
-    for (std::size_t c = 0; c < C; ++c) store<W>(y[c] + last, tail[c]);
-  }
-}
-
-// C neighbouring columns from `first` on, columns `stride` apart: the
-// pivot-row entries divided by p (a division, never a multiply by 1/p), every
-// other row its one multiply and one subtract. The pivot row runs through the
-// column update too (one unbroken loop is faster than two around it) and then
-// gets its divided entry.
-template <std::size_t W, std::size_t C>
-[[gnu::always_inline]] inline void eliminate_group(double* first,
-                                                   std::size_t stride,
-                                                   const double* f,
-                                                   std::size_t ip, double p,
-                                                   std::size_t k) {
-  double* y[C];
-  double t[C];
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) {
-    y[c] = first + c * stride;
-    t[c] = y[c][ip] / p;
-  }
-  update_rows<W, C, Form::kSubtract>(y, t, f, k);
-#pragma GCC unroll 4
-  for (std::size_t c = 0; c < C; ++c) y[c][ip] = t[c];
-}
-
-// Columns [from, to), which do not include the pivot column, kGroup at a
-// time (three with SSE2, whose sixteen registers would not hold a fourth
-// column's values beside its own): a group shares each load of the
-// multipliers.
+// Every column of the first `columns` but jp (0-based), rows [0, k), k >= W.
 template <std::size_t W>
 [[gnu::always_inline]] inline void eliminate_columns(
-    lp::MatrixRef A, std::int32_t from, std::int32_t to, const double* f,
+    lp::MatrixRef A, std::size_t columns, std::size_t jp, const double* f,
     std::size_t ip, double p, std::size_t k) {
   const auto stride = std::size_t(A.rows());
-  std::int32_t j = from;
-  constexpr std::size_t kColumns = W == 2 ? 3 : kGroup;
-  for (; j + std::int32_t(kColumns) <= to; j += std::int32_t(kColumns)) {
-    eliminate_group<W, kColumns>(A.column(j).data(), stride, f, ip, p, k);
+  double* const base = A.span().data();
+  // The vectors shared out as evenly as the panels allow.
+  const std::size_t blocks = k / W;
+  const std::size_t panels = (blocks + kPanel - 1) / kPanel;
+  const bool ragged = k % W != 0;
+  alignas(64) double t[kChunk];
+  for (std::size_t c0 = 0; c0 < columns; c0 += kChunk) {
+    const std::size_t n = std::min(kChunk, columns - c0);
+    divide_row<W>(base + c0 * stride + ip, stride, n, p, t);
+    // The chunk's columns before jp and after it.
+    const std::size_t split = std::clamp(jp, c0, c0 + n);
+    const std::size_t resume = std::clamp(jp + 1, c0, c0 + n);
+    std::size_t r = 0;
+    for (std::size_t q = 0; q < panels; ++q) {
+      const std::size_t size = blocks / panels + (q < blocks % panels ? 1 : 0);
+      const bool tail = ragged && q + 1 == panels;
+      const bool pivot_row = ip >= r && ip < (tail ? k : r + size * W);
+      panel_of<W, kPanel>(size, tail, base + c0 * stride, base + split * stride,
+                          stride, t, f, r, k, ip, pivot_row);
+      panel_of<W, kPanel>(size, tail, base + resume * stride,
+                          base + (c0 + n) * stride, stride, t + (resume - c0),
+                          f, r, k, ip, pivot_row);
+      r += size * W;
+    }
   }
-  switch (to - j) {
-    case 3:
-      eliminate_group<W, 3>(A.column(j).data(), stride, f, ip, p, k);
-      break;
-    case 2:
-      eliminate_group<W, 2>(A.column(j).data(), stride, f, ip, p, k);
-      break;
-    case 1:
-      eliminate_group<W, 1>(A.column(j).data(), stride, f, ip, p, k);
-      break;
-    default:
-      break;
+}
+
+// The pivot column, rows [0, k), k >= W: y = 0.0 - y * t, in place, with the
+// same overlapping last vector.
+template <std::size_t W>
+[[gnu::always_inline]] inline void negate_column(double* y, double t,
+                                                 std::size_t k) {
+  const bool ragged = k % W != 0;
+  Vec<W> tail{};
+  if (ragged) {
+    load<W>(tail, y + k - W);
+    tail = 0.0 - tail * t;
   }
+  for (std::size_t i = 0; i + W <= k; i += W) {
+    Vec<W> v;
+    load<W>(v, y + i);
+    v = 0.0 - v * t;
+    store<W>(y + i, v);
+  }
+  if (ragged) store<W>(y + k - W, tail);
 }
 
 // One pivot as `eliminate` states it.
@@ -180,8 +215,8 @@ template <std::size_t W>
   const double* f = A.column(s.jp).data();
   const auto row = std::size_t(s.ip - 1);
   const auto rows = std::size_t(s.k);
-  eliminate_columns<W>(A, 1, s.jp, f, row, p, rows);
-  eliminate_columns<W>(A, s.jp + 1, s.N + 1, f, row, p, rows);
+  eliminate_columns<W>(A, std::size_t(s.N), std::size_t(s.jp - 1), f, row, p,
+                       rows);
   // Pivot column: SGN/p in the pivot row, b - f * (SGN/p) elsewhere. The
   // subtraction from b = 0.0 is kept: 0.0 - 0.0 is +0.0 where a negation
   // would give -0.0. Every row is done from b = 0.0 first, in place; the
@@ -190,9 +225,7 @@ template <std::size_t W>
   double* pivot_column = A.column(s.jp).data();
   const bool one = s.one_row >= 1 && s.one_row <= s.k;
   const double f_one = one ? A(s.one_row, s.jp) : 0.0;
-  double* const negated[1] = {pivot_column};
-  const double multiplier[1] = {t};
-  update_rows<W, 1, Form::kNegate>(negated, multiplier, pivot_column, rows);
+  negate_column<W>(pivot_column, t, rows);
   if (one && s.one_row != s.ip) A(s.one_row, s.jp) = 1.0 - f_one * t;
   A(s.ip, s.jp) = t;
 }

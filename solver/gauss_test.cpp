@@ -130,16 +130,21 @@ double random_entry(std::mt19937_64& rng, bool extremes) {
   }
 }
 
+// Every width the processor runs, the scalar loop included.
+std::vector<Lanes> offered_widths() {
+  std::vector<Lanes> widths = {Lanes::kOne};
+  if (std::uint8_t(widest_lanes()) >= 2) widths.push_back(Lanes::kTwo);
+  if (std::uint8_t(widest_lanes()) >= 4) widths.push_back(Lanes::kFour);
+  if (std::uint8_t(widest_lanes()) >= 8) widths.push_back(Lanes::kEight);
+  return widths;
+}
+
 // Long chains of pivots in every shape the solver can hand over: the fast
 // elimination, at every width the processor offers, must give the very same
 // bytes as the row-by-row form after every step, entries outside the
 // transformed block included.
 TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
-  std::vector<Lanes> widths = {Lanes::kOne};
-  if (std::uint8_t(widest_lanes()) >= 2) widths.push_back(Lanes::kTwo);
-  if (std::uint8_t(widest_lanes()) >= 4) widths.push_back(Lanes::kFour);
-  if (std::uint8_t(widest_lanes()) >= 8) widths.push_back(Lanes::kEight);
-
+  const std::vector<Lanes> widths = offered_widths();
   test_support::SeededRng rng(20240601);
   std::array<double, lp::kLda * lp::kNcol> ref{};
   std::array<double, lp::kLda * lp::kNcol> fast{};
@@ -173,6 +178,45 @@ TEST(Gauss, ColumnOrderedEliminationIsBitIdenticalToRowByRow) {
     }
   }
   EXPECT_GT(pivots, 15000);
+}
+
+// Tableaux taller and wider than the driver's, where the rows take more than
+// one panel of vectors at every width and the columns more than one batch of
+// divided pivot-row entries: K x N as listed, in a 150 x 140 array.
+TEST(Gauss, LargerTableauxMatchRowByRow) {
+  constexpr std::int32_t kRows = 150;
+  constexpr std::int32_t kCols = 140;
+  struct Shape {
+    std::int32_t k;
+    std::int32_t n;
+  };
+  const Shape shapes[] = {{150, 140}, {130, 65}, {64, 64}, {57, 129}, {72, 2}};
+  test_support::SeededRng rng(99);
+  std::vector<double> ref(std::size_t(kRows) * kCols);
+  std::vector<double> fast(ref.size());
+  for (const Shape shape : shapes) {
+    for (const Lanes lanes : offered_widths()) {
+      for (double& v : ref) v = random_entry(rng, false);
+      fast = ref;
+      lp::MatrixRef R(ref, kRows, kCols);
+      lp::MatrixRef F(fast, kRows, kCols);
+      // M = k - 1: the last row is the phase-1 row, and starts from 1.0.
+      for (int step = 0; step < 8; ++step) {
+        const std::int32_t ip =
+            1 + std::int32_t(rng() % std::uint64_t(shape.k));
+        const std::int32_t jp =
+            1 + std::int32_t(rng() % std::uint64_t(shape.n));
+        if (!(std::fabs(R(ip, jp)) > 1.0e-6)) continue;
+        reference_gauss(R, shape.k - 1, shape.n, ip, jp, -1.0, shape.k, -1);
+        eliminate(F, shape.n, ip, jp, -1.0, shape.k, shape.k, lanes);
+        ASSERT_EQ(
+            std::memcmp(ref.data(), fast.data(), sizeof(double) * ref.size()),
+            0)
+            << "K=" << shape.k << " N=" << shape.n << " width " << int(lanes)
+            << " ip=" << ip << " jp=" << jp;
+      }
+    }
+  }
 }
 
 // GAUSS itself (the widest path) against the reference on the driver's
