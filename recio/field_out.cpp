@@ -154,25 +154,43 @@ template <std::size_t n>
   }
 }
 
-// Fw.d, 8 <= w <= 16, of a value whose rounded digits r < 10^(d + 1) have
-// one digit before the point (the "0" of a value below one included, which
-// always fits here): the most common field in a tableau. Its d + 2
-// characters, the sign before them and blanks to their left are known
-// places in the field's last eight columns, so no digit needs counting.
+// How many digits before the point write_small_fixed handles: two, where
+// the d + 2 digits of r fit ascii_digits (d <= 2), else one.
 template <std::size_t decimals>
-[[gnu::always_inline]] inline void write_units_digit_fixed(std::span<char> out,
-                                                           std::uint64_t r,
-                                                           bool negative) {
+inline constexpr std::size_t kSmallWhole = decimals <= 2 ? 2 : 1;
+
+// Fw.d, 8 <= w <= 16, of a value whose rounded digits r < 10^(d + kSmallWhole)
+// have at most kSmallWhole digits before the point (the "0" of a value below
+// one included, which always fits here): nearly every field of a tableau.
+// Its characters, the sign before them and blanks to their left are known
+// places in the field's last eight columns, so no digit needs counting; a
+// leading zero of the integer part turns into a blank and the sign moves
+// right over it, by arithmetic (which way it goes varies from field to
+// field, so no branch).
+template <std::size_t decimals>
+[[gnu::always_inline]] inline void write_small_fixed(std::span<char> out,
+                                                     std::uint64_t r,
+                                                     bool negative) {
+  constexpr std::size_t kWhole = kSmallWhole<decimals>;
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
-  const std::uint64_t digits = ascii_digits<decimals + 1>(r);
-  // The units digit, the point, the decimals.
+  const std::uint64_t digits = ascii_digits<decimals + kWhole>(r);
+  // The integer digits, the point, the decimals.
+  constexpr unsigned kIntegerBits = 8 * kWhole;
   const std::uint64_t text =
-      (digits & 0xFF) | std::uint64_t{'.'} << 8 | (digits >> 8) << 16;
-  constexpr unsigned kTextStart = 8 * (6 - decimals);
+      (digits & ((std::uint64_t{1} << kIntegerBits) - 1)) |
+      std::uint64_t{'.'} << kIntegerBits |
+      (digits >> kIntegerBits) << (kIntegerBits + 8);
+  constexpr unsigned kTextStart = 8 * (7 - kWhole - decimals);
   std::uint64_t last = (kBlanks >> (64 - kTextStart)) | text << kTextStart;
-  // The sign in the column before the units digit, added to its blank.
+  // A leading zero among two integer digits: its '0' becomes a blank.
+  std::uint64_t short_whole = 0;
+  if constexpr (kWhole == 2) {
+    short_whole = r < digits_detail::kPow10[decimals + 1] ? 1 : 0;
+    last -= (short_whole * std::uint64_t{'0' - ' '}) << kTextStart;
+  }
+  // The sign in the column before the first digit shown, added to its blank.
   last += (static_cast<std::uint64_t>(negative) * std::uint64_t{'-' - ' '})
-          << (kTextStart - 8);
+          << (kTextStart - 8 + 8 * short_whole);
   std::memcpy(out.data(), &kBlanks, 8);
   std::memcpy(out.data() + out.size() - 8, &last, 8);
 }
@@ -201,8 +219,9 @@ template <std::size_t decimals>
   // the first would be a coin toss.)
   const bool negative =
       ((bits >> 63) & static_cast<std::uint64_t>((bits << 1) != 0)) != 0;
-  if (w >= 8 && r < digits_detail::kPow10[decimals + 1]) [[likely]] {
-    write_units_digit_fixed<decimals>(out, r, negative);
+  if (w >= 8 && r < digits_detail::kPow10[decimals + kSmallWhole<decimals>])
+      [[likely]] {
+    write_small_fixed<decimals>(out, r, negative);
     return true;
   }
   const std::size_t sign = negative ? 1 : 0;
