@@ -66,9 +66,6 @@ inline bool write_field(FormattedOutput& out, const Descriptor& d,
   return true;
 }
 
-// The statements' hot paths are defined here, inline: a tableau print makes
-// one statement per value, hundreds of millions in a run, and each would
-// otherwise cost several calls around the one that renders its field.
 // Hands value_at(0), ..., value_at(n - 1) to `take` in order, gathered in
 // spans of up to 64 reals: a run of fields is rendered from contiguous
 // values, whatever the values' own stride (a tableau row, say).
@@ -83,6 +80,9 @@ void in_chunks(std::size_t n, ValueAt value_at, Take take) {
   }
 }
 
+// The statements' hot paths are defined here, inline: a tableau print makes
+// one statement per value, hundreds of millions in a run, and each would
+// otherwise cost several calls around the one that renders its field.
 class WriteStatement {
  public:
   WriteStatement(std::int32_t unit, const Layout& layout)
