@@ -357,8 +357,28 @@ const char* to_string(ModelStatus status) noexcept {
       return "model refused";
     case ModelStatus::kTooLarge:
       return "too large";
+    case ModelStatus::kTimeLimit:
+      return "time limit";
+    case ModelStatus::kNotCertified:
+      return "optimal, not certified";
   }
   return "unknown status";
+}
+
+const char* to_string(BasisStatus status) noexcept {
+  switch (status) {
+    case BasisStatus::kBasic:
+      return "B";
+    case BasisStatus::kLower:
+      return "NL";
+    case BasisStatus::kUpper:
+      return "NU";
+    case BasisStatus::kFree:
+      return "NF";
+    case BasisStatus::kFixed:
+      return "NS";
+  }
+  return "?";
 }
 
 ModelResult solve(const Model& model, StepObserver* observer) {

@@ -18,7 +18,7 @@ enum class Outcome : std::uint8_t {
 
 struct ModelSolution {
   Outcome outcome = Outcome::kOptimal;
-  std::int32_t iterations = 0;
+  std::int64_t iterations = 0;
   double objective = 0;               // of the model, constant included
   std::vector<double> values;         // by column: where the solver stopped
   std::vector<double> activities;     // by row

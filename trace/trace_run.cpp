@@ -81,7 +81,7 @@ TracedRun trace_model(const karvon::Model& model, karvon::ModelResult* result) {
   }
   p.ended = true;
   p.status = status_code(r.status);
-  p.iterations = r.iterations;
+  p.iterations = static_cast<std::int32_t>(r.iterations);
   p.x = values_after(p, p.steps.back());
   run.problems.push_back(std::move(p));
   return run;

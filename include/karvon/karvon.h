@@ -66,6 +66,26 @@ inline constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 enum class Sense : std::int32_t { kMinimize = 1, kMaximize = -1 };
 
+// A sparse matrix in compressed form, as scipy.sparse's CSC and CSR hold it:
+// column-wise, the entries of column j are index[k] (their rows) and
+// value[k] for k from start[j] to start[j+1]-1, with n+1 starts; row-wise
+// the same by rows, with m+1 starts. Entries repeated at one position add up.
+struct SparseMatrix {
+  enum class Format : std::int32_t { kColumnwise, kRowwise };
+  Format format = Format::kColumnwise;
+  std::vector<std::int64_t> start;
+  std::vector<std::int32_t> index;
+  std::vector<double> value;
+};
+
+// Limits on one solve of a model. Zero or infinity: no limit of that kind
+// (the memory limit's default is a fair share of the machine's memory).
+struct SolveOptions {
+  std::int64_t iteration_limit = 0;  // pivots and bound flips; 0: none
+  double time_limit = kInfinity;     // seconds of wall-clock time
+  std::uint64_t memory_limit = 0;    // bytes for the tableau; 0: the default
+};
+
 struct Model {
   Sense sense = Sense::kMinimize;
   // c, one cost per column: its size is the number of columns n.
@@ -80,26 +100,56 @@ struct Model {
   std::vector<double> row_lower;
   std::vector<double> row_upper;
   // A, dense, by rows: m x n values, row i at matrix[i*n] ... matrix[i*n+n-1].
+  // Leave it empty when A is given as `sparse` instead.
   std::vector<double> matrix;
+  // A, sparse: used when sparse.start is not empty (and then `matrix` must
+  // be).
+  SparseMatrix sparse;
+  // Columns that the model asks to be integer, by number from 0: they are
+  // relaxed (solved as continuous), and the result counts them.
+  std::vector<std::int32_t> integer_columns;
   // Optional names, used in messages: empty, or one for each row or column.
   // Unnamed rows are called R1, R2, ..., unnamed columns C1, C2, ...
   std::vector<std::string> row_names;
   std::vector<std::string> col_names;
+  SolveOptions options;
 };
 
 enum class ModelStatus : std::int32_t {
   kOptimal,
   kInfeasible,
   kUnbounded,
-  kIterationLimit,  // 100000 iterations without an end
-  kUnsettled,       // phase 1 could not settle (numerical trouble)
+  kIterationLimit,  // the iteration limit reached
+  kUnsettled,       // the solver could not settle (numerical trouble)
   kRefused,         // the model is malformed; the message says how
-  kTooLarge,        // more than 49 rows or 60 columns after the transformation
+  kTooLarge,        // the tableau would need more memory than the limit
+  kTimeLimit,       // the time limit reached
+  kNotCertified,    // an optimum was found whose check against the model failed
 };
 
 // "optimal", "infeasible", "unbounded", "iteration limit",
-// "could not settle", "model refused", "too large".
+// "could not settle", "model refused", "too large", "time limit",
+// "optimal, not certified".
 const char* to_string(ModelStatus status) noexcept;
+
+// Where a column or a row stands at the end: basic, or nonbasic at its
+// lower bound, at its upper bound, free at zero, or fixed (equal bounds).
+// A row's status is that of its activity A x between its sides.
+enum class BasisStatus : std::int8_t { kBasic, kLower, kUpper, kFree, kFixed };
+
+// "B", "NL", "NU", "NF", "NS".
+const char* to_string(BasisStatus status) noexcept;
+
+// How well an answer satisfies the model as given, measured on the
+// model's own data after the solve (not on the solver's tableau). Each
+// figure is relative: a violation divided by 1 + the size of the terms it
+// comes from.
+struct Quality {
+  double primal_infeasibility = 0;  // largest violation of a row or bound
+  double dual_infeasibility = 0;    // largest wrong-signed dual or reduced cost
+  double duality_gap = 0;           // |c.x - dual objective| relative
+  bool certified = false;  // the answer passed every check of its status
+};
 
 // What solve(const Model&) found.
 //
@@ -119,15 +169,30 @@ struct ModelResult {
   ModelStatus status = ModelStatus::kRefused;
   std::string message;  // the status in words, and for a refusal the reason
   // x (n values), A x (m values) and c.x + offset: at the optimum, or where
-  // the solver stopped for kInfeasible, kUnbounded, kIterationLimit and
-  // kUnsettled; empty and 0 for kRefused and kTooLarge.
+  // the solver stopped for kInfeasible, kUnbounded, kIterationLimit,
+  // kTimeLimit, kUnsettled and kNotCertified; empty and 0 for kRefused and
+  // kTooLarge.
   std::vector<double> x;
   std::vector<double> row_activity;
   double objective = 0;
-  std::int32_t iterations = 0;  // pivots and bound flips, both phases
-  // Only for kOptimal: m row duals and n reduced costs; empty otherwise.
+  std::int64_t iterations = 0;  // pivots and bound flips, both phases
+  // For kOptimal and kNotCertified: m row duals and n reduced costs; empty
+  // otherwise.
   std::vector<double> row_duals;
   std::vector<double> reduced_costs;
+  // The final basis, n and m entries, wherever x is given.
+  std::vector<BasisStatus> col_status;
+  std::vector<BasisStatus> row_status;
+  // kUnbounded: a direction d (n values) along which x + t d stays
+  // feasible for every t >= 0 and the objective improves.
+  std::vector<double> ray;
+  // kInfeasible: multipliers y of the rows (m values) whose combination
+  // y.(A x) cannot meet the sides given the bounds; empty where the model
+  // is infeasible by its bounds alone.
+  std::vector<double> farkas;
+  Quality quality;
+  // Integer columns that were solved as continuous.
+  std::int32_t relaxed_integers = 0;
 
   bool optimal() const { return status == ModelStatus::kOptimal; }
 };
