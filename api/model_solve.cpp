@@ -1,21 +1,22 @@
-// solve(const Model&): a model in its own terms, checked, brought into the
-// solver's tableau form by the same transformations as mps2deck's decks,
-// solved by the tableau-form entry and mapped back: values, activities,
-// duals and reduced costs of the model's own rows and columns.
+// solve(const Model&): a model in its own terms, checked, sized against
+// the memory it would need, taken into the model road's sparse form and
+// solved there; the answer comes back checked against the model as given,
+// with its measures, and is reported in the model's own terms.
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <cstdint>
 #include <new>
+
+#include <unistd.h>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "api/model_deck.h"
-#include "api/tableau_run.h"
-#include "common/lp.h"
 #include "karvon/karvon.h"
-#include "model/deck_builder.h"
+#include "simplex/solve.h"
 
 namespace karvon {
 namespace {
@@ -35,6 +36,46 @@ std::string name_of(const std::vector<std::string>& names, const char* what,
   return std::string(what) + " " + std::to_string(index + 1);
 }
 
+// A side or bound this large is no side or bound at all.
+constexpr double kAbsent = 1e30;
+
+std::string check_sparse(const Model& m, std::size_t rows, std::size_t n) {
+  const SparseMatrix& a = m.sparse;
+  const bool by_columns = a.format == SparseMatrix::Format::kColumnwise;
+  if (!by_columns && a.format != SparseMatrix::Format::kRowwise)
+    return "the sparse matrix's format is neither columnwise nor rowwise";
+  if (!m.matrix.empty())
+    return "the matrix is given both dense and sparse";
+  const std::size_t lines = by_columns ? n : rows;
+  const std::size_t other = by_columns ? rows : n;
+  if (a.start.size() != lines + 1) {
+    return "the sparse matrix has " + std::to_string(a.start.size()) +
+           " starts for " + std::to_string(lines) +
+           (by_columns ? " columns" : " rows") + " (one more is needed)";
+  }
+  if (a.index.size() != a.value.size()) {
+    return "the sparse matrix has " + std::to_string(a.index.size()) +
+           " indices for " + std::to_string(a.value.size()) + " values";
+  }
+  if (a.start.front() != 0 ||
+      a.start.back() != static_cast<std::int64_t>(a.index.size()))
+    return "the sparse matrix's starts do not run from 0 to its entries";
+  for (std::size_t k = 0; k < lines; ++k) {
+    if (a.start[k + 1] < a.start[k])
+      return "the sparse matrix's starts go down at " + std::to_string(k);
+  }
+  for (std::size_t e = 0; e < a.index.size(); ++e) {
+    if (a.index[e] < 0 || static_cast<std::size_t>(a.index[e]) >= other) {
+      return "the sparse matrix has an entry in " +
+             std::string(by_columns ? "row " : "column ") +
+             std::to_string(a.index[e] + 1) + " of " + std::to_string(other);
+    }
+    if (!std::isfinite(a.value[e]))
+      return "the sparse matrix has a value that is not finite";
+  }
+  return {};
+}
+
 // The checks of solve(); an empty string when the model keeps every rule.
 std::string check(const Model& m) {
   const std::size_t n = m.cost.size();
@@ -51,11 +92,16 @@ std::string check(const Model& m) {
     return "there are " + std::to_string(m.col_upper.size()) +
            " upper bounds for " + std::to_string(n) + " columns";
   }
-  if (m.matrix.size() != rows * n) {
+  if (!m.sparse.start.empty()) {
+    std::string e = check_sparse(m, rows, n);
+    if (!e.empty()) return e;
+  } else if (m.matrix.size() != rows * n) {
     return "the matrix has " + std::to_string(m.matrix.size()) +
            " values for " + std::to_string(rows) + " rows of " +
            std::to_string(n) + " columns";
   }
+  if (rows > std::size_t(INT32_MAX) - 1 || n > std::size_t(INT32_MAX) - 1)
+    return "the model has more rows or columns than can be numbered";
   if (!m.row_names.empty() && m.row_names.size() != rows)
     return "there are " + std::to_string(m.row_names.size()) + " row names";
   if (!m.col_names.empty() && m.col_names.size() != n)
@@ -63,6 +109,13 @@ std::string check(const Model& m) {
   if (m.sense != Sense::kMinimize && m.sense != Sense::kMaximize)
     return "the sense is neither minimise nor maximise";
   if (!std::isfinite(m.offset)) return "the objective's offset is not finite";
+  for (const std::int32_t j : m.integer_columns) {
+    if (j < 0 || static_cast<std::size_t>(j) >= n)
+      return "integer column " + std::to_string(j) + " is not a column";
+  }
+  if (std::isnan(m.options.time_limit) || m.options.time_limit < 0)
+    return "the time limit is negative or NaN";
+  if (m.options.iteration_limit < 0) return "the iteration limit is negative";
   for (std::size_t j = 0; j < n; ++j) {
     const std::string column = name_of(m.col_names, "column", j);
     if (!std::isfinite(m.cost[j]))
@@ -80,262 +133,239 @@ std::string check(const Model& m) {
       return "the lower side of " + row + " is NaN or +infinity";
     if (std::isnan(m.row_upper[i]) || m.row_upper[i] == -kInfinity)
       return "the upper side of " + row + " is NaN or -infinity";
-    for (std::size_t j = 0; j < n; ++j) {
-      if (!std::isfinite(m.matrix[i * n + j])) {
-        return "the coefficient of " + name_of(m.col_names, "column", j) +
-               " in " + row + " is not finite";
-      }
+  }
+  for (std::size_t e = 0; e < m.matrix.size(); ++e) {
+    if (!std::isfinite(m.matrix[e])) {
+      return "the coefficient of " + name_of(m.col_names, "column", e % n) +
+             " in " + name_of(m.row_names, "row", e / n) + " is not finite";
     }
   }
   return {};
 }
 
-// R1, R2, ... and C1, C2, ...: the names of unnamed rows and columns.
-std::string numbered(char prefix, std::size_t index) {
-  std::string name(1, prefix);
-  name += std::to_string(index + 1);
-  return name;
+// A number as a person writes it: 3, 0.25, 1e+14.
+std::string number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", v);
+  return text;
 }
 
-}  // namespace
+std::string quoted_name(const std::vector<std::string>& names, char prefix,
+                        std::size_t index) {
+  return "'" +
+         (index < names.size() ? names[index]
+                               : std::string(1, prefix) + std::to_string(index + 1)) +
+         "'";
+}
 
-namespace detail {
+double lower_of(double v) { return v <= -kAbsent ? -kInfinity : v; }
+double upper_of(double v) { return v >= kAbsent ? kInfinity : v; }
 
-model::Model to_transform(const Model& m) {
+// The model minimised, by columns, with every bound explicit: entries at
+// one position are added up, zeros left out.
+simplex::Problem problem_of(const Model& m) {
   const std::size_t n = m.cost.size();
   const std::size_t rows = m.row_lower.size();
   const double sense = static_cast<double>(m.sense);
-  model::Model t;
-  t.objective_constant = sense * m.offset;
-  for (std::size_t i = 0; i < rows; ++i) {
-    t.rows.push_back(
-        {i < m.row_names.size() ? m.row_names[i] : numbered('R', i),
-         m.row_lower[i], m.row_upper[i]});
-  }
-  for (std::size_t j = 0; j < n; ++j) {
-    model::ModelColumn c;
-    c.name = j < m.col_names.size() ? m.col_names[j] : numbered('C', j);
-    c.lower = m.col_lower.empty() ? 0.0 : m.col_lower[j];
-    c.upper = m.col_upper.empty() ? kInfinity : m.col_upper[j];
-    c.cost = sense * m.cost[j];
-    for (std::size_t i = 0; i < rows; ++i) {
-      const double a = m.matrix[i * n + j];
-      if (a != 0.0) c.entries.emplace_back(static_cast<std::int32_t>(i), a);
+  simplex::Problem p;
+  p.rows = static_cast<std::int32_t>(rows);
+  p.cols = static_cast<std::int32_t>(n);
+  p.start.assign(n + 1, 0);
+  std::vector<std::vector<std::pair<std::int32_t, double>>> by_column;
+  if (m.sparse.start.empty()) {
+    for (std::size_t j = 0; j < n; ++j) {
+      for (std::size_t i = 0; i < rows; ++i) {
+        const double a = m.matrix[i * n + j];
+        if (a != 0.0) {
+          p.index.push_back(static_cast<std::int32_t>(i));
+          p.value.push_back(a);
+        }
+      }
+      p.start[j + 1] = static_cast<std::int64_t>(p.index.size());
     }
-    t.columns.push_back(std::move(c));
+  } else {
+    by_column.resize(n);
+    const SparseMatrix& a = m.sparse;
+    const bool by_columns = a.format == SparseMatrix::Format::kColumnwise;
+    const std::size_t lines = by_columns ? n : rows;
+    for (std::size_t l = 0; l < lines; ++l) {
+      for (auto e = a.start[l]; e < a.start[l + 1]; ++e) {
+        const auto k = static_cast<std::size_t>(e);
+        const std::size_t j = by_columns ? l : std::size_t(a.index[k]);
+        const auto i = static_cast<std::int32_t>(by_columns ? std::size_t(a.index[k]) : l);
+        by_column[j].emplace_back(i, a.value[k]);
+      }
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      auto& c = by_column[j];
+      std::sort(c.begin(), c.end(),
+                [](const auto& x, const auto& y) { return x.first < y.first; });
+      for (std::size_t k = 0; k < c.size();) {
+        double sum = 0;
+        const std::int32_t i = c[k].first;
+        for (; k < c.size() && c[k].first == i; ++k) sum += c[k].second;
+        if (sum != 0.0) {
+          p.index.push_back(i);
+          p.value.push_back(sum);
+        }
+      }
+      p.start[j + 1] = static_cast<std::int64_t>(p.index.size());
+      std::vector<std::pair<std::int32_t, double>>().swap(c);
+    }
   }
-  return t;
-}
-
-}  // namespace detail
-
-namespace {
-
-// The deck as the tableau-form entry takes it, numbered as the driver
-// numbers a deck: the deck's columns are variables 1..nc, the slack or
-// surplus of each inequality row follows in row order.
-Problem to_problem(const model::Deck& d) {
-  Problem p;
-  p.rows = d.rows;
-  auto v = static_cast<std::int32_t>(d.columns.size());
-  for (const std::int32_t kind : d.row_kinds)
-    p.row_labels.push_back(kind == 0 ? 0 : kind * ++v);
-  for (std::size_t j = 0; j < d.columns.size(); ++j)
-    p.column_labels.push_back(static_cast<std::int32_t>(j + 1));
-  // A deck writes kNoBound, or nothing, for no bound.
-  p.bounds.assign(static_cast<std::size_t>(v), lp::kNoBound);
-  for (std::size_t k = 0; k < d.bounds.size(); ++k)
-    if (d.bounds[k] > 0) p.bounds[k] = d.bounds[k];
+  p.cost.resize(n);
+  p.col_lower.resize(n);
+  p.col_upper.resize(n);
+  for (std::size_t j = 0; j < n; ++j) {
+    p.cost[j] = sense * m.cost[j];
+    p.col_lower[j] = lower_of(m.col_lower.empty() ? 0.0 : m.col_lower[j]);
+    p.col_upper[j] = upper_of(m.col_upper.empty() ? kInfinity : m.col_upper[j]);
+  }
+  p.row_lower.resize(rows);
+  p.row_upper.resize(rows);
+  for (std::size_t i = 0; i < rows; ++i) {
+    p.row_lower[i] = lower_of(m.row_lower[i]);
+    p.row_upper[i] = upper_of(m.row_upper[i]);
+  }
   return p;
 }
 
-// A finite bound the solver would not enforce: it takes 1e10 and more as
-// none.
-std::string unenforceable_bound(const Problem& p) {
-  for (std::size_t k = 0; k < p.bounds.size(); ++k) {
-    const double b = p.bounds[k];
-    if (b >= lp::kNoBoundThreshold && b != lp::kNoBound) {
-      return "a bound or range width of " + std::to_string(b) +
-             " once shifted is beyond what the solver enforces (below 1e10)";
+// Bounds or sides that cross: infeasible without a solve.
+std::string crossing(const Model& m, const simplex::Problem& p) {
+  for (std::size_t j = 0; j < std::size_t(p.cols); ++j) {
+    if (p.col_lower[j] > p.col_upper[j]) {
+      return "column " + quoted_name(m.col_names, 'C', j) +
+             " has its lower bound " + number(p.col_lower[j]) +
+             " above its upper bound " + number(p.col_upper[j]);
+    }
+  }
+  for (std::size_t i = 0; i < std::size_t(p.rows); ++i) {
+    if (p.row_lower[i] > p.row_upper[i]) {
+      return "row " + quoted_name(m.row_names, 'R', i) +
+             " has its lower side above its upper side";
     }
   }
   return {};
 }
 
-ModelStatus status_of(std::int32_t STATUS) {
-  switch (STATUS) {
-    case kOptimal:
+// Half of the machine's memory: a fair share when the caller sets none.
+std::uint64_t default_memory_limit() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || size <= 0) return std::uint64_t(4) << 30;
+  return std::uint64_t(pages) * std::uint64_t(size) / 2;
+}
+
+std::string megabytes(std::uint64_t bytes) {
+  return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
+ModelStatus status_of(simplex::Status s) {
+  switch (s) {
+    case simplex::Status::kOptimal:
       return ModelStatus::kOptimal;
-    case kUnbounded:
-      return ModelStatus::kUnbounded;
-    case kInfeasible:
+    case simplex::Status::kInfeasible:
       return ModelStatus::kInfeasible;
-    case kIterationLimit:
+    case simplex::Status::kUnbounded:
+      return ModelStatus::kUnbounded;
+    case simplex::Status::kIterationLimit:
       return ModelStatus::kIterationLimit;
-    default:
-      return ModelStatus::kUnsettled;
+    case simplex::Status::kTimeLimit:
+      return ModelStatus::kTimeLimit;
+    case simplex::Status::kNotCertified:
+      return ModelStatus::kNotCertified;
+    case simplex::Status::kUnsettled:
+      break;
   }
+  return ModelStatus::kUnsettled;
 }
 
-// Solves B' pi = c_B for the duals of the deck's rows, where B holds the
-// final basis's columns in the rows' equation form: a deck column as given,
-// the slack of a <= row +e_i, the surplus of a >= row -e_i, an artificial
-// variable e_i. Gaussian elimination with partial pivoting. The basis of
-// a sound tableau is regular; should B still come out rank-deficient, an
-// unknown without a pivot is taken as free and its dual set to 0, which
-// solves the system whenever it is consistent: an optimum keeps its status
-// whatever the duals.
-std::vector<double> deck_duals(const model::Deck& d,
-                               const detail::TableauRun& run) {
-  const std::size_t m = d.row_kinds.size();
-  const std::size_t nc = d.columns.size();
-  // build_deck refuses larger decks; the bound keeps the sizes below sane.
-  if (m > std::size_t(lp::kMaxConstraintRows)) return {};
-  // Which row each slack and each artificial variable belongs to.
-  std::vector<std::size_t> slack_row;
-  std::vector<std::size_t> equation_row;
-  for (std::size_t i = 0; i < m; ++i)
-    (d.row_kinds[i] == 0 ? equation_row : slack_row).push_back(i);
-  const std::size_t nv = nc + slack_row.size();
-
-  // T = B' with c_B as an extra column: row r is basic variable r's column.
-  std::vector<std::vector<double>> t(m, std::vector<double>(m + 1, 0.0));
-  for (std::size_t r = 0; r < m; ++r) {
-    const auto k = static_cast<std::size_t>(std::abs(run.ROW[r]));
-    if (k <= nc) {
-      for (std::size_t i = 0; i < m; ++i) t[r][i] = d.rows[i][k - 1];
-      t[r][m] = d.rows[m][k - 1];
-    } else if (k <= nv) {
-      const std::size_t i = slack_row[k - nc - 1];
-      t[r][i] = static_cast<double>(d.row_kinds[i]);
-    } else {
-      t[r][equation_row[k - nv - 1]] = 1.0;
-    }
+BasisStatus basis_of(simplex::Position p) {
+  switch (p) {
+    case simplex::Position::kBasic:
+      return BasisStatus::kBasic;
+    case simplex::Position::kLower:
+      return BasisStatus::kLower;
+    case simplex::Position::kUpper:
+      return BasisStatus::kUpper;
+    case simplex::Position::kFree:
+      return BasisStatus::kFree;
+    case simplex::Position::kFixed:
+      break;
   }
-  // pivot_col[p]: the unknown that row p of the echelon form solves for.
-  std::vector<std::size_t> pivot_col;
-  for (std::size_t col = 0; col < m; ++col) {
-    const std::size_t p = pivot_col.size();
-    std::size_t best = p;
-    for (std::size_t r = p + 1; r < m; ++r)
-      if (std::abs(t[r][col]) > std::abs(t[best][col])) best = r;
-    if (t[best][col] == 0.0) continue;
-    std::swap(t[p], t[best]);
-    for (std::size_t r = p + 1; r < m; ++r) {
-      const double f = t[r][col] / t[p][col];
-      if (f == 0.0) continue;
-      for (std::size_t c = col; c <= m; ++c) t[r][c] -= f * t[p][c];
-    }
-    pivot_col.push_back(col);
-  }
-  std::vector<double> pi(m, 0.0);
-  for (std::size_t p = pivot_col.size(); p-- > 0;) {
-    const std::size_t col = pivot_col[p];
-    double sum = t[p][m];
-    for (std::size_t c = col + 1; c < m; ++c) sum -= t[p][c] * pi[c];
-    pi[col] = sum / t[p][col];
-  }
-  return pi;
+  return BasisStatus::kFixed;
 }
 
-// Values, activities and, at an optimum, duals and reduced costs of the
-// model's own rows and columns.
-void map_back(const Model& m, const model::Deck& d,
-              const detail::TableauRun& run, ModelResult& r) {
+// The sentence that goes with a status: the measures where a check failed.
+std::string message_of(const ModelResult& r) {
+  std::string text = to_string(r.status);
+  if (r.status == ModelStatus::kNotCertified ||
+      r.status == ModelStatus::kUnsettled) {
+    text += " (largest relative primal infeasibility " +
+            number(r.quality.primal_infeasibility) + ", dual infeasibility " +
+            number(r.quality.dual_infeasibility) + ", duality gap " +
+            number(r.quality.duality_gap) + ")";
+  }
+  return text;
+}
+
+ModelResult solve_checked(const Model& m, StepObserver* observer) {
+  const std::string error = check(m);
+  if (!error.empty()) return refuse(ModelStatus::kRefused, error);
   const std::size_t n = m.cost.size();
   const std::size_t rows = m.row_lower.size();
-  const double sense = static_cast<double>(m.sense);
-  const std::vector<double>& y = run.solution.values;
-
-  // Fixed columns keep their value; the others are rebuilt from their deck
-  // columns, x = shift + sign * y (a free column from two).
-  r.x.assign(n, 0.0);
-  std::vector<bool> mapped(n, false);
-  for (std::size_t j = 0; j < d.columns.size(); ++j) {
-    const model::DeckColumn& c = d.columns[j];
-    double& x = r.x[c.model_column];
-    if (!mapped[c.model_column]) x = c.shift;
-    mapped[c.model_column] = true;
-    x += c.sign * y[j];
+  const std::uint64_t need = simplex::bytes_needed(std::int64_t(rows), std::int64_t(n));
+  const std::uint64_t limit =
+      m.options.memory_limit > 0 ? m.options.memory_limit : default_memory_limit();
+  if (need > limit) {
+    return refuse(ModelStatus::kTooLarge,
+                  "too large: " + std::to_string(rows) + " rows and " +
+                      std::to_string(n) + " columns need " + megabytes(need) +
+                      " for the tableau; the memory limit is " +
+                      megabytes(limit));
   }
-  for (std::size_t j = 0; j < n; ++j)
-    if (!mapped[j]) r.x[j] = m.col_lower[j];
-  r.row_activity.assign(rows, 0.0);
-  for (std::size_t i = 0; i < rows; ++i) {
-    for (std::size_t j = 0; j < n; ++j)
-      r.row_activity[i] += m.matrix[i * n + j] * r.x[j];
-  }
-  r.objective = sense * run.solution.objective;
-  if (!r.optimal()) return;
-
-  const std::vector<double> pi = deck_duals(d, run);
-  r.row_duals.assign(rows, 0.0);
-  for (std::size_t i = 0; i < pi.size(); ++i)
-    r.row_duals[d.model_rows[i]] = sense * pi[i];
-  r.reduced_costs.assign(m.cost.begin(), m.cost.end());
-  for (std::size_t i = 0; i < rows; ++i) {
-    if (r.row_duals[i] == 0.0) continue;
-    for (std::size_t j = 0; j < n; ++j)
-      r.reduced_costs[j] -= m.matrix[i * n + j] * r.row_duals[i];
-  }
-}
-
-ModelResult solve_checked(const Model& given, StepObserver* observer) {
-  const std::string error = check(given);
-  if (!error.empty()) return refuse(ModelStatus::kRefused, error);
-  Model filled_bounds;
-  const Model* m = &given;
-  if (given.col_lower.empty() || given.col_upper.empty()) {
-    filled_bounds = given;
-    filled_bounds.col_lower.resize(given.cost.size(), 0.0);
-    filled_bounds.col_upper.resize(given.cost.size(), kInfinity);
-    m = &filled_bounds;
-  }
-
-  const model::BuildResult built = model::build_deck(detail::to_transform(*m));
-  switch (built.failure) {
-    case model::Failure::kNone:
-      break;
-    case model::Failure::kInfeasible:
-      return refuse(ModelStatus::kInfeasible, built.error);
-    case model::Failure::kTooLarge:
-      return refuse(ModelStatus::kTooLarge,
-                    "too large: " + std::to_string(built.rows) +
-                        " constraint rows and " +
-                        std::to_string(built.columns) +
-                        " columns after the transformation; the solver holds "
-                        "at most " +
-                        std::to_string(lp::kMaxConstraintRows) + " rows and " +
-                        std::to_string(lp::kMaxColumns) + " columns");
-    case model::Failure::kRefused:
-      return refuse(ModelStatus::kRefused, built.error);
-  }
-  const Problem problem = to_problem(built.deck);
-  const std::string unenforced = unenforceable_bound(problem);
-  if (!unenforced.empty()) return refuse(ModelStatus::kRefused, unenforced);
-
-  // LINEAR rebuilds the tableau from the initial one whenever phase 1
-  // restarts. On a degenerate problem phase 1 can fail to settle on the
-  // rebuilt tableau: it shows infeasibilities of rounding size that phase 1
-  // takes up again, restart after restart, or the rebuild cannot re-pivot
-  // every exchange. Going on with the tableau it has, as the driver does on
-  // a deck that keeps no initial tableau, settles.
-  detail::TableauRun run =
-      detail::run_tableau(problem, detail::Restart::kRecompute, observer);
-  if (run.solution.error == SolveError::kNone &&
-      run.solution.status == kUnsettled) {
-    run = detail::run_tableau(problem, detail::Restart::kKeepTableau, observer);
-  }
-  if (run.solution.error != SolveError::kNone) {
-    return refuse(
-        ModelStatus::kRefused,
-        "the solver refused the transformed model: " + run.solution.message);
-  }
+  const simplex::Problem p = problem_of(m);
   ModelResult r;
-  r.status = status_of(run.solution.status);
-  r.message = to_string(r.status);
-  r.iterations = run.solution.iterations;
-  map_back(*m, built.deck, run, r);
+  for (std::size_t j = 0; j < m.integer_columns.size(); ++j) {
+    if (std::find(m.integer_columns.begin(), m.integer_columns.begin() + std::ptrdiff_t(j),
+                  m.integer_columns[j]) == m.integer_columns.begin() + std::ptrdiff_t(j))
+      ++r.relaxed_integers;
+  }
+  const std::string crossed = crossing(m, p);
+  if (!crossed.empty()) {
+    ModelResult c = refuse(ModelStatus::kInfeasible, crossed);
+    c.relaxed_integers = r.relaxed_integers;
+    c.quality.certified = true;
+    return c;
+  }
+  simplex::Options options;
+  options.iteration_limit = m.options.iteration_limit;
+  options.time_limit = m.options.time_limit;
+  const simplex::Answer a = simplex::solve(p, options, observer);
+  const double sense = static_cast<double>(m.sense);
+  r.status = status_of(a.status);
+  r.iterations = a.iterations;
+  r.x = a.x;
+  r.row_activity = a.activity;
+  r.objective = m.offset;
+  for (std::size_t j = 0; j < n; ++j) r.objective += m.cost[j] * r.x[j];
+  if (!a.row_duals.empty()) {
+    r.row_duals.resize(rows);
+    r.reduced_costs.resize(n);
+    for (std::size_t i = 0; i < rows; ++i) r.row_duals[i] = sense * a.row_duals[i];
+    for (std::size_t j = 0; j < n; ++j) r.reduced_costs[j] = sense * a.reduced_costs[j];
+  }
+  r.col_status.resize(n);
+  r.row_status.resize(rows);
+  for (std::size_t j = 0; j < n; ++j) r.col_status[j] = basis_of(a.col_position[j]);
+  for (std::size_t i = 0; i < rows; ++i) r.row_status[i] = basis_of(a.row_position[i]);
+  if (r.status == ModelStatus::kUnbounded) r.ray = a.ray;
+  if (r.status == ModelStatus::kInfeasible) r.farkas = a.farkas;
+  r.quality.primal_infeasibility = a.measures.primal;
+  r.quality.dual_infeasibility = a.measures.dual;
+  r.quality.duality_gap = a.measures.gap;
+  r.quality.certified = a.certified;
+  r.message = message_of(r);
   return r;
 }
 

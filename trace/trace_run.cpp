@@ -4,11 +4,9 @@
 #include <map>
 #include <string>
 
-#include "api/model_deck.h"
 #include "common/lp.h"
 #include "driver/problem_input.h"
 #include "driver/storage.h"
-#include "model/deck_builder.h"
 #include "recio/errors.h"
 #include "solver/linear.h"
 
@@ -30,22 +28,20 @@ std::string ending_note(const recio::RunEnd& end) {
   return std::string(end.line());
 }
 
-ModelTerms terms_of(const model::Deck& d) {
-  std::map<std::size_t, int> parts;  // deck columns of each model column
-  for (const model::DeckColumn& c : d.columns) ++parts[c.model_column];
+// The engine's variables are the model's columns, then the activity of
+// each row; unnamed ones are called C1, C2, ... and R1, R2, ...
+ModelTerms terms_of(const karvon::Model& m) {
   ModelTerms t;
-  for (const model::DeckColumn& c : d.columns) {
-    if (c.sign > 0) {
-      t.columns.push_back({c.name, c.name});
-    } else if (parts[c.model_column] > 1) {
-      t.columns.push_back(
-          {joined("-", c.name), joined("negative part of ", c.name)});
-    } else {
-      t.columns.push_back(
-          {joined("-", c.name), c.name + " below its upper bound"});
-    }
+  for (std::size_t j = 0; j < m.cost.size(); ++j) {
+    const std::string name = j < m.col_names.size()
+                                 ? m.col_names[j]
+                                 : joined("C", std::to_string(j + 1));
+    t.columns.push_back({name, name});
   }
-  t.rows = d.row_names;
+  for (std::size_t i = 0; i < m.row_lower.size(); ++i) {
+    t.rows.push_back(i < m.row_names.size() ? m.row_names[i]
+                                            : joined("R", std::to_string(i + 1)));
+  }
   return t;
 }
 
@@ -68,9 +64,7 @@ std::int32_t status_code(karvon::ModelStatus status) {
 
 TracedRun trace_model(const karvon::Model& model, karvon::ModelResult* result) {
   TracedRun run;
-  const model::BuildResult built =
-      model::build_deck(karvon::detail::to_transform(model));
-  const ModelTerms terms = built.ok ? terms_of(built.deck) : ModelTerms{};
+  const ModelTerms terms = terms_of(model);
   ProblemTrace p;
   Recorder recorder(p, &terms);
   karvon::ModelResult r = karvon::solve(model, &recorder);

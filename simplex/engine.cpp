@@ -1,0 +1,663 @@
+#include "simplex/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+namespace simplex {
+namespace {
+
+// Tolerances on the scaled problem. A basic variable may stand this far
+// outside its bounds and still count as feasible; a reduced cost must pass
+// this to make a column attractive.
+constexpr double kPrimalTol = 1e-9;
+constexpr double kDualTol = 1e-9;
+// Entries below this in magnitude do not take part in the ratio test.
+constexpr double kZeroTol = 1e-11;
+// The smallest pivot taken. A column whose best pivot is smaller is passed
+// over for the iteration.
+constexpr double kPivotTol = 1e-7;
+// A singular basis: no entry of a column of the factor reaches this.
+constexpr double kSingularTol = 1e-11;
+// The perturbation of a cost: this much, relative to 1 + |cost|, times a
+// factor between 0.5 and 1.
+constexpr double kPerturbation = 1e-7;
+// Degenerate iterations in a row before the smallest-index rule takes over.
+constexpr std::int64_t kStallLimit = 60;
+// Iterations between two checks of the tableau against the problem.
+constexpr std::int64_t kCheckEvery = 100;
+// A basic value further than this (relative) from what the problem's rows
+// give calls for a recomputation.
+constexpr double kDriftTol = 1e-9;
+
+bool finite(double v) { return std::isfinite(v); }
+
+}  // namespace
+
+Engine::Engine(const Problem& p)
+    : p_(p), m_(p.rows), n_(p.cols), ld_(p.rows + 1) {
+  const auto m = std::size_t(m_);
+  const auto n = std::size_t(n_);
+  t_.assign((m + 1) * n, 0.0);
+  for (std::size_t j = 0; j < n; ++j) {
+    for (auto k = p.start[j]; k < p.start[j + 1]; ++k)
+      t_[j * (m + 1) + std::size_t(p.index[std::size_t(k)])] =
+          p.value[std::size_t(k)];
+    t_[j * (m + 1) + m] = p.cost[j];
+  }
+  lo_ = p.col_lower;
+  up_ = p.col_upper;
+  lo_.insert(lo_.end(), p.row_lower.begin(), p.row_lower.end());
+  up_.insert(up_.end(), p.row_upper.begin(), p.row_upper.end());
+  cost_ = p.cost;
+  cost_.resize(n + m, 0.0);
+  cost_given_ = cost_;
+  x_.assign(n + m, 0.0);
+  pos_.assign(n + m, Position::kBasic);
+  head_.resize(m);
+  nonb_.resize(n);
+  slot_.resize(n + m);
+  for (std::size_t j = 0; j < n; ++j) {
+    nonb_[j] = std::int32_t(j);
+    slot_[j] = std::int32_t(j);
+  }
+  for (std::size_t i = 0; i < m; ++i) {
+    head_[i] = std::int32_t(n + i);
+    slot_[n + i] = std::int32_t(i);
+  }
+  for (std::size_t j = 0; j < n; ++j) rest_at_bound(std::int32_t(j));
+  barred_.assign(n, 0);
+  d1_.assign(n, 0.0);
+  start_values();
+  fresh_ = true;
+}
+
+// A nonbasic variable sits at a finite bound (the lower one first), or at
+// zero when it has none.
+void Engine::rest_at_bound(std::int32_t k) {
+  const auto s = std::size_t(k);
+  if (lo_[s] == up_[s]) {
+    pos_[s] = Position::kFixed;
+    x_[s] = lo_[s];
+  } else if (finite(lo_[s])) {
+    pos_[s] = Position::kLower;
+    x_[s] = lo_[s];
+  } else if (finite(up_[s])) {
+    pos_[s] = Position::kUpper;
+    x_[s] = up_[s];
+  } else {
+    pos_[s] = Position::kFree;
+    x_[s] = 0.0;
+  }
+}
+
+// x_B = T x_N.
+void Engine::start_values() {
+  for (std::int32_t i = 0; i < m_; ++i) x_[std::size_t(head_[std::size_t(i)])] = 0.0;
+  for (std::int32_t q = 0; q < n_; ++q) {
+    const double v = x_[std::size_t(nonb_[std::size_t(q)])];
+    if (v == 0.0) continue;
+    const double* col = &t_[std::size_t(q) * std::size_t(ld_)];
+    for (std::int32_t i = 0; i < m_; ++i)
+      x_[std::size_t(head_[std::size_t(i)])] += col[i] * v;
+  }
+}
+
+double Engine::reduced_cost(std::int32_t k) const {
+  if (pos_[std::size_t(k)] == Position::kBasic) return 0.0;
+  return t(m_, slot_[std::size_t(k)]);
+}
+
+void Engine::collect_infeasible() {
+  infeasible_.clear();
+  phase_cost_.clear();
+  for (std::int32_t i = 0; i < m_; ++i) {
+    const auto k = std::size_t(head_[std::size_t(i)]);
+    if (x_[k] < lo_[k] - kPrimalTol) {
+      infeasible_.push_back(i);
+      phase_cost_.push_back(-1.0);
+    } else if (x_[k] > up_[k] + kPrimalTol) {
+      infeasible_.push_back(i);
+      phase_cost_.push_back(1.0);
+    }
+  }
+}
+
+// d1_q = sum over the infeasible rows of their cost times T(i, q).
+void Engine::phase_one_costs() {
+  for (std::int32_t q = 0; q < n_; ++q) {
+    const double* col = &t_[std::size_t(q) * std::size_t(ld_)];
+    double s = 0.0;
+    for (std::size_t r = 0; r < infeasible_.size(); ++r)
+      s += phase_cost_[r] * col[infeasible_[r]];
+    d1_[std::size_t(q)] = s;
+  }
+}
+
+// Pricing: the most attractive reduced cost (the largest in magnitude with
+// the sign that improves), or under the smallest-index rule the attractive
+// column whose variable has the smallest number.
+Engine::Choice Engine::price(const double* d, std::size_t stride) const {
+  Choice best;
+  double gain = kDualTol;
+  std::int32_t smallest = -1;
+  for (std::int32_t q = 0; q < n_; ++q) {
+    if (barred_[std::size_t(q)] != 0) continue;
+    const double dq = d[std::size_t(q) * stride];
+    const Position at = pos_[std::size_t(nonb_[std::size_t(q)])];
+    double dir = 0;
+    if (dq < -kDualTol &&
+        (at == Position::kLower || at == Position::kFree)) {
+      dir = 1.0;
+    } else if (dq > kDualTol &&
+               (at == Position::kUpper || at == Position::kFree)) {
+      dir = -1.0;
+    } else {
+      continue;
+    }
+    if (smallest_index_) {
+      const std::int32_t k = nonb_[std::size_t(q)];
+      if (smallest < 0 || k < smallest) {
+        smallest = k;
+        best = {q, dir};
+      }
+    } else if (std::fabs(dq) > gain) {
+      gain = std::fabs(dq);
+      best = {q, dir};
+    }
+  }
+  return best;
+}
+
+// The two-pass ratio test. Pass 1 finds the longest step that keeps every
+// basic variable within its bounds widened by the tolerance; pass 2 takes,
+// among the rows that block within that step, the one with the largest
+// pivot (under the smallest-index rule, the smallest variable). In phase 1
+// an infeasible variable blocks where it reaches the bound it violates, and
+// never on its way further out.
+Engine::Ratio Engine::ratio_test(const Choice& c) const {
+  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  const bool phase_one = phase_one_;
+  double theta_max = kInf;
+  for (std::int32_t i = 0; i < m_; ++i) {
+    const double a = col[i] * c.dir;
+    if (std::fabs(a) <= kZeroTol) continue;
+    const auto k = std::size_t(head_[std::size_t(i)]);
+    const double v = x_[k];
+    double limit;
+    if (a > 0) {
+      if (phase_one && v < lo_[k] - kPrimalTol) limit = lo_[k];
+      else if (phase_one && v > up_[k] + kPrimalTol) continue;
+      else if (finite(up_[k])) limit = up_[k] + kPrimalTol;
+      else continue;
+    } else {
+      if (phase_one && v > up_[k] + kPrimalTol) limit = up_[k];
+      else if (phase_one && v < lo_[k] - kPrimalTol) continue;
+      else if (finite(lo_[k])) limit = lo_[k] - kPrimalTol;
+      else continue;
+    }
+    theta_max = std::min(theta_max, (limit - v) / a);
+  }
+  const auto e = std::size_t(nonb_[std::size_t(c.q)]);
+  const double range = up_[e] - lo_[e];
+  Ratio r;
+  if (theta_max == kInf && !finite(range)) return r;  // nothing blocks
+  double best_pivot = 0;
+  std::int32_t best_var = -1;
+  for (std::int32_t i = 0; i < m_ && theta_max < kInf; ++i) {
+    const double a = col[i] * c.dir;
+    if (std::fabs(a) <= kZeroTol) continue;
+    const auto k = std::size_t(head_[std::size_t(i)]);
+    const double v = x_[k];
+    double bound;
+    if (a > 0) {
+      if (phase_one && v < lo_[k] - kPrimalTol) bound = lo_[k];
+      else if (phase_one && v > up_[k] + kPrimalTol) continue;
+      else if (finite(up_[k])) bound = up_[k];
+      else continue;
+    } else {
+      if (phase_one && v > up_[k] + kPrimalTol) bound = up_[k];
+      else if (phase_one && v < lo_[k] - kPrimalTol) continue;
+      else if (finite(lo_[k])) bound = lo_[k];
+      else continue;
+    }
+    const double ratio = (bound - v) / a;
+    if (ratio > theta_max) continue;
+    const bool better = smallest_index_
+                            ? (std::fabs(a) >= kPivotTol &&
+                               (best_var < 0 || std::int32_t(k) < best_var))
+                            : std::fabs(a) > best_pivot;
+    if (better) {
+      best_pivot = std::fabs(a);
+      best_var = std::int32_t(k);
+      r.p = i;
+      r.theta = std::max(ratio, 0.0);
+      r.bound = bound;
+    }
+  }
+  if (finite(range) && (r.p < 0 || range <= r.theta)) {
+    r.p = -1;
+    r.theta = range;
+    r.blocked = true;
+    return r;
+  }
+  r.blocked = r.p >= 0;
+  return r;
+}
+
+// The exchange of the basic variable of row p with the nonbasic one of
+// column q:
+//   T'(p,q) = 1/T(p,q),  T'(p,j) = -T(p,j)/T(p,q),
+//   T'(i,q) = T(i,q)/T(p,q),  T'(i,j) = T(i,j) + T(i,q) T'(p,j),
+// the cost row included. A column whose entry in row p is exactly zero does
+// not change, and when column q is sparse only its nonzero rows are touched;
+// either shortcut gives the same values as the full update.
+void Engine::pivot(std::int32_t p, std::int32_t q) {
+  const auto ld = std::size_t(ld_);
+  double* cq = &t_[std::size_t(q) * ld];
+  const double piv = cq[p];
+  nz_.clear();
+  for (std::size_t i = 0; i < ld; ++i)
+    if (cq[i] != 0.0 && i != std::size_t(p)) nz_.push_back(std::int32_t(i));
+  const bool sparse = nz_.size() * 3 < ld;
+  cq[p] = 0.0;
+  for (std::int32_t j = 0; j < n_; ++j) {
+    if (j == q) continue;
+    double* cj = &t_[std::size_t(j) * ld];
+    const double a = cj[p];
+    if (a == 0.0) continue;
+    const double f = -a / piv;
+    if (sparse) {
+      for (const std::int32_t i : nz_) cj[i] += f * cq[i];
+    } else {
+      for (std::size_t i = 0; i < ld; ++i) cj[i] += f * cq[i];
+    }
+    cj[p] = f;
+  }
+  for (const std::int32_t i : nz_) cq[i] /= piv;
+  cq[p] = 1.0 / piv;
+}
+
+void Engine::step(const Choice& c, const Ratio& r) {
+  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  const std::int32_t e = nonb_[std::size_t(c.q)];
+  const double move = c.dir * r.theta;
+  if (move != 0.0) {
+    for (std::int32_t i = 0; i < m_; ++i) {
+      if (col[i] != 0.0) x_[std::size_t(head_[std::size_t(i)])] += col[i] * move;
+    }
+  }
+  x_[std::size_t(e)] += move;
+  if (r.p < 0) {  // a bound flip
+    const bool to_upper = c.dir > 0;
+    pos_[std::size_t(e)] = to_upper ? Position::kUpper : Position::kLower;
+    x_[std::size_t(e)] = to_upper ? up_[std::size_t(e)] : lo_[std::size_t(e)];
+    return;
+  }
+  const std::int32_t l = head_[std::size_t(r.p)];
+  pivot(r.p, c.q);
+  head_[std::size_t(r.p)] = e;
+  nonb_[std::size_t(c.q)] = l;
+  slot_[std::size_t(e)] = r.p;
+  slot_[std::size_t(l)] = c.q;
+  pos_[std::size_t(e)] = Position::kBasic;
+  const auto ls = std::size_t(l);
+  x_[ls] = r.bound;
+  pos_[ls] = lo_[ls] == up_[ls]   ? Position::kFixed
+             : r.bound == up_[ls] ? Position::kUpper
+                                  : Position::kLower;
+}
+
+// d_q = c of the column's variable + sum over rows of c_B(i) T(i, q).
+void Engine::recompute_reduced_costs() {
+  for (std::int32_t q = 0; q < n_; ++q) {
+    const double* col = &t_[std::size_t(q) * std::size_t(ld_)];
+    double s = cost_[std::size_t(nonb_[std::size_t(q)])];
+    for (std::int32_t i = 0; i < m_; ++i) {
+      const double c = cost_[std::size_t(head_[std::size_t(i)])];
+      if (c != 0.0) s += c * col[i];
+    }
+    t_[std::size_t(q) * std::size_t(ld_) + std::size_t(m_)] = s;
+  }
+}
+
+// Each nonbasic variable's cost moves a little in the direction that makes
+// its column less attractive, by a different amount for each, so that ties
+// between degenerate vertices are broken. The amounts come from a fixed
+// sequence: the same model always takes the same path.
+void Engine::perturb_costs() {
+  for (std::int32_t q = 0; q < n_; ++q) {
+    const auto k = std::size_t(nonb_[std::size_t(q)]);
+    double sign = 0;
+    if (pos_[k] == Position::kLower) sign = 1;
+    if (pos_[k] == Position::kUpper) sign = -1;
+    if (sign == 0) continue;
+    seed_ = seed_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double u = double(seed_ >> 11) * 0x1.0p-53;
+    const double delta =
+        sign * kPerturbation * (1.0 + std::fabs(cost_[k])) * (0.5 + 0.5 * u);
+    cost_[k] += delta;
+    t(m_, q) += delta;
+  }
+  perturbed_ = true;
+  ever_perturbed_ = true;
+}
+
+void Engine::remove_perturbation() {
+  cost_ = cost_given_;
+  recompute_reduced_costs();
+  perturbed_ = false;
+}
+
+// The basic values against the rows of the problem: each logical must equal
+// its row's activity at the current x.
+bool Engine::drifted() const {
+  std::vector<double> act(std::size_t(m_), 0.0);
+  std::vector<double> mag(std::size_t(m_), 0.0);
+  for (std::int32_t j = 0; j < n_; ++j) {
+    const double v = x_[std::size_t(j)];
+    if (v == 0.0) continue;
+    for (auto k = p_.start[std::size_t(j)]; k < p_.start[std::size_t(j) + 1];
+         ++k) {
+      const auto i = std::size_t(p_.index[std::size_t(k)]);
+      const double term = p_.value[std::size_t(k)] * v;
+      act[i] += term;
+      mag[i] += std::fabs(term);
+    }
+  }
+  for (std::int32_t i = 0; i < m_; ++i) {
+    const double r = x_[std::size_t(n_ + i)];
+    if (std::fabs(r - act[std::size_t(i)]) >
+        kDriftTol * (1.0 + mag[std::size_t(i)]))
+      return true;
+  }
+  return false;
+}
+
+void Engine::save_ray(const Choice& c) {
+  ray_.assign(std::size_t(n_ + m_), 0.0);
+  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  ray_[std::size_t(nonb_[std::size_t(c.q)])] = c.dir;
+  for (std::int32_t i = 0; i < m_; ++i)
+    ray_[std::size_t(head_[std::size_t(i)])] = col[i] * c.dir;
+}
+
+// The phase-1 multipliers pi of the rows: a basic logical's is minus its
+// phase-1 cost, a nonbasic logical's its phase-1 reduced cost.
+void Engine::save_farkas() {
+  farkas_.assign(std::size_t(m_), 0.0);
+  for (std::size_t r = 0; r < infeasible_.size(); ++r) {
+    const std::int32_t k = head_[std::size_t(infeasible_[r])];
+    if (k >= n_) farkas_[std::size_t(k - n_)] = -phase_cost_[r];
+  }
+  for (std::int32_t q = 0; q < n_; ++q) {
+    const std::int32_t k = nonb_[std::size_t(q)];
+    if (k >= n_) farkas_[std::size_t(k - n_)] = d1_[std::size_t(q)];
+  }
+}
+
+Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
+  const auto notify = [&](Event ev, std::int32_t p, std::int32_t q,
+                          std::int32_t in, std::int32_t out) {
+    if (watcher != nullptr) watcher->step(*this, ev, p, q, in, out);
+  };
+  notify(Event::kStart, -1, -1, -1, -1);
+  std::int64_t barred_count = 0;
+  for (;;) {
+    if (limits.iterations > 0 && iterations_ >= limits.iterations)
+      return Outcome::kIterationLimit;
+    if ((iterations_ & 15) == 0 &&
+        std::chrono::steady_clock::now() >= limits.deadline)
+      return Outcome::kTimeLimit;
+    if (since_check_ >= kCheckEvery) {
+      since_check_ = 0;
+      if (drifted()) {
+        if (!recompute()) return Outcome::kUnsettled;
+        notify(Event::kRecomputed, -1, -1, -1, -1);
+      }
+    }
+
+    collect_infeasible();
+    phase_one_ = !infeasible_.empty();
+    Choice c;
+    if (phase_one_) {
+      phase_one_costs();
+      c = price(d1_.data(), 1);
+    } else {
+      if (!ever_perturbed_) perturb_costs();
+      c = price(&t_[std::size_t(m_)], std::size_t(ld_));
+    }
+    if (c.q < 0) {
+      if (barred_count > 0) {
+        // Columns were passed over for small pivots: a fresh tableau may
+        // give them sound ones.
+        std::fill(barred_.begin(), barred_.end(), 0);
+        barred_count = 0;
+        if (!fresh_) {
+          if (!recompute()) return Outcome::kUnsettled;
+          notify(Event::kRecomputed, -1, -1, -1, -1);
+          continue;
+        }
+      }
+      if (!fresh_) {
+        if (!recompute()) return Outcome::kUnsettled;
+        notify(Event::kRecomputed, -1, -1, -1, -1);
+        continue;
+      }
+      if (phase_one_) {
+        save_farkas();
+        return Outcome::kInfeasible;
+      }
+      if (perturbed_) {
+        remove_perturbation();
+        continue;
+      }
+      return Outcome::kOptimal;
+    }
+
+    const Ratio r = ratio_test(c);
+    if (!r.blocked) {
+      if (phase_one_) {
+        // The phase-1 objective cannot fall without end: the reduced cost
+        // is rounding. Pass the column over.
+        barred_[std::size_t(c.q)] = 1;
+        ++barred_count;
+        continue;
+      }
+      if (perturbed_) {
+        remove_perturbation();
+        continue;
+      }
+      if (!fresh_) {
+        if (!recompute()) return Outcome::kUnsettled;
+        notify(Event::kRecomputed, -1, -1, -1, -1);
+        continue;
+      }
+      save_ray(c);
+      return Outcome::kUnbounded;
+    }
+    if (r.p >= 0 &&
+        std::fabs(t(r.p, c.q)) < kPivotTol) {
+      barred_[std::size_t(c.q)] = 1;
+      ++barred_count;
+      continue;
+    }
+    if (barred_count > 0) {
+      std::fill(barred_.begin(), barred_.end(), 0);
+      barred_count = 0;
+    }
+
+    const double gain = r.theta * std::fabs(phase_one_ ? d1_[std::size_t(c.q)]
+                                                       : t(m_, c.q));
+    if (gain <= 1e-12) {
+      if (++stalled_ > kStallLimit) smallest_index_ = true;
+    } else {
+      stalled_ = 0;
+      smallest_index_ = false;
+    }
+    const std::int32_t entering = nonb_[std::size_t(c.q)];
+    const std::int32_t leaving = r.p >= 0 ? head_[std::size_t(r.p)] : -1;
+    step(c, r);
+    ++iterations_;
+    ++since_check_;
+    fresh_ = false;
+    if (r.p >= 0)
+      notify(Event::kPivot, r.p, c.q, entering, leaving);
+    else
+      notify(Event::kBoundFlip, -1, c.q, entering, -1);
+  }
+}
+
+// LU with partial pivoting of B, whose column r is the column of the
+// variable basic in row r of the tableau ([A, -I]: a logical's column is
+// -e_i). A column without a pivot is replaced by the logical of a row not
+// yet pivoted whose logical is nonbasic, and the factorisation starts over;
+// the variable put out rests at a bound.
+bool Engine::factor_basis(std::vector<double>& lu,
+                          std::vector<std::int32_t>& perm) {
+  const auto m = std::size_t(m_);
+  for (std::int32_t attempt = 0; attempt <= m_; ++attempt) {
+    lu.assign(m * m, 0.0);
+    for (std::size_t r = 0; r < m; ++r) {
+      const std::int32_t k = head_[r];
+      double* col = &lu[r * m];
+      if (k < n_) {
+        for (auto e = p_.start[std::size_t(k)]; e < p_.start[std::size_t(k) + 1];
+             ++e)
+          col[std::size_t(p_.index[std::size_t(e)])] = p_.value[std::size_t(e)];
+      } else {
+        col[std::size_t(k - n_)] = -1.0;
+      }
+    }
+    perm.resize(m);
+    for (std::size_t i = 0; i < m; ++i) perm[i] = std::int32_t(i);
+    std::size_t failed = m;
+    for (std::size_t k = 0; k < m; ++k) {
+      double* ck = &lu[k * m];
+      std::size_t r = k;
+      double best = std::fabs(ck[k]);
+      for (std::size_t i = k + 1; i < m; ++i) {
+        if (std::fabs(ck[i]) > best) {
+          best = std::fabs(ck[i]);
+          r = i;
+        }
+      }
+      if (best <= kSingularTol) {
+        failed = k;
+        break;
+      }
+      if (r != k) {
+        for (std::size_t j = 0; j < m; ++j) std::swap(lu[j * m + k], lu[j * m + r]);
+        std::swap(perm[k], perm[r]);
+      }
+      const double piv = ck[k];
+      for (std::size_t i = k + 1; i < m; ++i) ck[i] /= piv;
+      for (std::size_t j = k + 1; j < m; ++j) {
+        double* cj = &lu[j * m];
+        const double f = cj[k];
+        if (f == 0.0) continue;
+        for (std::size_t i = k + 1; i < m; ++i) cj[i] -= f * ck[i];
+      }
+    }
+    if (failed == m) return true;
+    // Rows perm[failed..m-1] have no pivot yet: bring in the logical of one
+    // of them for the basic variable of tableau row `failed`.
+    std::int32_t row = -1;
+    for (std::size_t i = failed; i < m && row < 0; ++i) {
+      const std::int32_t l = n_ + perm[i];
+      if (pos_[std::size_t(l)] != Position::kBasic) row = perm[i];
+    }
+    if (row < 0) return false;
+    const std::int32_t out = head_[failed];
+    const std::int32_t in = n_ + row;
+    const std::int32_t q = slot_[std::size_t(in)];
+    head_[failed] = in;
+    nonb_[std::size_t(q)] = out;
+    slot_[std::size_t(in)] = std::int32_t(failed);
+    slot_[std::size_t(out)] = q;
+    pos_[std::size_t(in)] = Position::kBasic;
+    rest_at_bound(out);
+  }
+  return false;
+}
+
+// Solves B w = v in place with the factors of factor_basis.
+void Engine::solve_basis(const std::vector<double>& lu,
+                         const std::vector<std::int32_t>& perm,
+                         std::vector<double>& v) const {
+  const auto m = std::size_t(m_);
+  std::vector<double> w(m);
+  for (std::size_t i = 0; i < m; ++i) w[i] = v[std::size_t(perm[i])];
+  for (std::size_t k = 0; k < m; ++k) {
+    const double wk = w[k];
+    if (wk == 0.0) continue;
+    const double* ck = &lu[k * m];
+    for (std::size_t i = k + 1; i < m; ++i) w[i] -= wk * ck[i];
+  }
+  for (std::size_t k = m; k-- > 0;) {
+    if (w[k] == 0.0) continue;
+    const double* ck = &lu[k * m];
+    w[k] /= ck[k];
+    const double wk = w[k];
+    for (std::size_t i = 0; i < k; ++i) w[i] -= wk * ck[i];
+  }
+  v.swap(w);
+}
+
+bool Engine::recompute() {
+  const auto m = std::size_t(m_);
+  const auto ld = std::size_t(ld_);
+  if (m > 0) {
+    std::vector<double> lu;
+    std::vector<std::int32_t> perm;
+    if (!factor_basis(lu, perm)) return false;
+    std::vector<double> v(m);
+    // T's column of nonbasic variable k is -B^-1 times k's column of [A, -I].
+    for (std::int32_t q = 0; q < n_; ++q) {
+      std::fill(v.begin(), v.end(), 0.0);
+      const std::int32_t k = nonb_[std::size_t(q)];
+      if (k < n_) {
+        for (auto e = p_.start[std::size_t(k)]; e < p_.start[std::size_t(k) + 1];
+             ++e)
+          v[std::size_t(p_.index[std::size_t(e)])] = -p_.value[std::size_t(e)];
+      } else {
+        v[std::size_t(k - n_)] = 1.0;
+      }
+      solve_basis(lu, perm, v);
+      std::copy(v.begin(), v.end(), t_.begin() + std::ptrdiff_t(std::size_t(q) * ld));
+    }
+  }
+  recompute_reduced_costs();
+  start_values();
+  fresh_ = true;
+  since_check_ = 0;
+  return true;
+}
+
+bool Engine::load_basis(const std::vector<Position>& positions) {
+  std::int32_t basic = 0;
+  for (const Position at : positions) basic += at == Position::kBasic ? 1 : 0;
+  if (basic != m_ || positions.size() != x_.size()) return false;
+  std::int32_t row = 0;
+  std::int32_t col = 0;
+  for (std::int32_t k = 0; k < n_ + m_; ++k) {
+    const auto s = std::size_t(k);
+    if (positions[s] == Position::kBasic) {
+      head_[std::size_t(row)] = k;
+      slot_[s] = row++;
+      pos_[s] = Position::kBasic;
+      continue;
+    }
+    nonb_[std::size_t(col)] = k;
+    slot_[s] = col++;
+    rest_at_bound(k);
+    if (positions[s] == Position::kUpper && std::isfinite(up_[s])) {
+      pos_[s] = lo_[s] == up_[s] ? Position::kFixed : Position::kUpper;
+      x_[s] = up_[s];
+    }
+  }
+  return recompute();
+}
+
+}  // namespace simplex

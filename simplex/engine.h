@@ -1,0 +1,168 @@
+#pragma once
+// The model road's simplex method: a bounded-variable primal simplex on a
+// dense condensed tableau, of any size that fits in memory.
+//
+// Every row i of the problem gets a logical variable r_i = a_i . x, bounded
+// by the row's sides, so that the whole system is homogeneous:
+//   x_B = T x_N        (m basic variables from the n nonbasic ones)
+//   z   = d . x_N      (the objective; d the reduced costs)
+// T (m x n) and d are held together as one (m+1) x n column-major array,
+// d in row m, and a pivot updates both at once. Variables 0..n-1 are the
+// columns, n..n+m-1 the logicals; at the start the logicals are basic and
+// T is A.
+//
+// Phase 1 minimises the sum of infeasibilities of the basic variables with
+// costs of +-1 worked out afresh each iteration; phase 2 minimises the
+// costs. The choices that keep it sound on real models:
+//  - tolerances on a scaled problem (the caller scales), a two-pass ratio
+//    test that takes the largest pivot among the near-ties;
+//  - small cost perturbations against degeneracy, taken out before an
+//    optimum is declared;
+//  - a smallest-index rule while the objective stalls, so it cannot cycle;
+//  - the tableau recomputed from the problem's own data for the current
+//    basis (dense LU of the basis) when it drifts, and always before an
+//    ending is declared.
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "simplex/problem.h"
+
+namespace simplex {
+
+enum class Outcome : std::uint8_t {
+  kOptimal,
+  kInfeasible,
+  kUnbounded,
+  kIterationLimit,
+  kTimeLimit,
+  kUnsettled,  // the basis became singular and could not be repaired
+};
+
+struct Limits {
+  std::int64_t iterations = 0;  // 0: none
+  std::chrono::steady_clock::time_point deadline =
+      std::chrono::steady_clock::time_point::max();
+};
+
+// What an observer of the engine sees after each step.
+enum class Event : std::uint8_t { kStart, kPivot, kBoundFlip, kRecomputed };
+
+class Engine;
+
+class EngineWatcher {
+ public:
+  virtual ~EngineWatcher() = default;
+  // `q` the column and `p` the row of a pivot (p = -1 for a bound flip, both
+  // -1 for the other events); `entering` and `leaving` are variables.
+  virtual void step(const Engine& e, Event event, std::int32_t p,
+                    std::int32_t q, std::int32_t entering,
+                    std::int32_t leaving) = 0;
+};
+
+class Engine {
+ public:
+  // `p` must outlive the engine. Allocates the tableau: (rows+1) x cols.
+  explicit Engine(const Problem& p);
+
+  // Runs from the current basis until an ending. May be called again after
+  // the caller tightened something (it then goes on from where it stood).
+  Outcome run(const Limits& limits, EngineWatcher* watcher = nullptr);
+
+  // Recomputes T, d and the basic values from the problem for the current
+  // basis. False when the basis is singular beyond repair.
+  bool recompute();
+
+  // Starts from the basis another engine ended with (positions of the n+m
+  // variables): exactly m basic ones. False when the count is off or the
+  // basis is singular beyond repair.
+  bool load_basis(const std::vector<Position>& positions);
+
+  std::int32_t rows() const { return m_; }
+  std::int32_t cols() const { return n_; }
+  double value(std::int32_t k) const { return x_[std::size_t(k)]; }
+  Position position(std::int32_t k) const { return pos_[std::size_t(k)]; }
+  // The reduced cost of variable k: d of its column, 0 when basic.
+  double reduced_cost(std::int32_t k) const;
+  // After kUnbounded: the change of every variable (n+m) per unit step.
+  const std::vector<double>& ray() const { return ray_; }
+  // After kInfeasible: the phase-1 multipliers of the rows (m).
+  const std::vector<double>& farkas() const { return farkas_; }
+  std::int64_t iterations() const { return iterations_; }
+  bool in_phase_one() const { return phase_one_; }
+
+  // The tableau as it stands, for observers.
+  const std::vector<double>& tableau() const { return t_; }
+  const std::vector<std::int32_t>& basic() const { return head_; }
+  const std::vector<std::int32_t>& nonbasic() const { return nonb_; }
+  double lower(std::int32_t k) const { return lo_[std::size_t(k)]; }
+  double upper(std::int32_t k) const { return up_[std::size_t(k)]; }
+
+ private:
+  struct Choice {
+    std::int32_t q = -1;
+    double dir = 0;  // +1: the entering variable rises, -1: it falls
+  };
+  struct Ratio {
+    std::int32_t p = -1;  // -1: a bound flip, or nothing blocks
+    double theta = 0;
+    bool blocked = false;
+    double bound = 0;  // the bound the leaving variable stops at
+  };
+
+  double& t(std::int32_t i, std::int32_t q) {
+    return t_[std::size_t(q) * std::size_t(ld_) + std::size_t(i)];
+  }
+  double t(std::int32_t i, std::int32_t q) const {
+    return t_[std::size_t(q) * std::size_t(ld_) + std::size_t(i)];
+  }
+
+  void start_values();
+  void collect_infeasible();
+  void phase_one_costs();
+  Choice price(const double* d, std::size_t stride) const;
+  Ratio ratio_test(const Choice& c) const;
+  void pivot(std::int32_t p, std::int32_t q);
+  void step(const Choice& c, const Ratio& r);
+  void recompute_reduced_costs();
+  void perturb_costs();
+  void remove_perturbation();
+  bool drifted() const;
+  bool factor_basis(std::vector<double>& lu, std::vector<std::int32_t>& perm);
+  void solve_basis(const std::vector<double>& lu,
+                   const std::vector<std::int32_t>& perm,
+                   std::vector<double>& v) const;
+  void save_ray(const Choice& c);
+  void save_farkas();
+  void rest_at_bound(std::int32_t k);
+
+  const Problem& p_;
+  std::int32_t m_;
+  std::int32_t n_;
+  std::int32_t ld_;
+  std::vector<double> t_;
+  std::vector<double> lo_, up_, cost_, cost_given_;
+  std::vector<double> x_;
+  std::vector<Position> pos_;
+  std::vector<std::int32_t> head_;  // the basic variable of each row
+  std::vector<std::int32_t> nonb_;  // the nonbasic variable of each column
+  std::vector<std::int32_t> slot_;  // row or column of each variable
+  std::vector<std::int32_t> infeasible_;
+  std::vector<double> phase_cost_;  // +-1 of each infeasible row
+  std::vector<double> d1_;          // the phase-1 reduced costs
+  std::vector<std::int32_t> nz_;    // nonzero rows of the pivot column
+  std::vector<std::uint8_t> barred_;  // columns refused a pivot this round
+  std::vector<double> ray_, farkas_;
+  std::int64_t iterations_ = 0;
+  std::int64_t stalled_ = 0;
+  std::int64_t since_check_ = 0;
+  std::uint64_t seed_ = 0x9e3779b97f4a7c15ULL;
+  bool perturbed_ = false;
+  bool ever_perturbed_ = false;
+  bool fresh_ = false;
+  bool phase_one_ = true;
+  bool smallest_index_ = false;
+};
+
+}  // namespace simplex
