@@ -3,14 +3,14 @@
 // solved there; the answer comes back checked against the model as given,
 // with its measures, and is reported in the model's own terms.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <new>
-
-#include <unistd.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,8 +44,7 @@ std::string check_sparse(const Model& m, std::size_t rows, std::size_t n) {
   const bool by_columns = a.format == SparseMatrix::Format::kColumnwise;
   if (!by_columns && a.format != SparseMatrix::Format::kRowwise)
     return "the sparse matrix's format is neither columnwise nor rowwise";
-  if (!m.matrix.empty())
-    return "the matrix is given both dense and sparse";
+  if (!m.matrix.empty()) return "the matrix is given both dense and sparse";
   const std::size_t lines = by_columns ? n : rows;
   const std::size_t other = by_columns ? rows : n;
   if (a.start.size() != lines + 1) {
@@ -153,8 +152,9 @@ std::string number(double v) {
 std::string quoted_name(const std::vector<std::string>& names, char prefix,
                         std::size_t index) {
   return "'" +
-         (index < names.size() ? names[index]
-                               : std::string(1, prefix) + std::to_string(index + 1)) +
+         (index < names.size()
+              ? names[index]
+              : std::string(1, prefix) + std::to_string(index + 1)) +
          "'";
 }
 
@@ -192,7 +192,8 @@ simplex::Problem problem_of(const Model& m) {
       for (auto e = a.start[l]; e < a.start[l + 1]; ++e) {
         const auto k = static_cast<std::size_t>(e);
         const std::size_t j = by_columns ? l : std::size_t(a.index[k]);
-        const auto i = static_cast<std::int32_t>(by_columns ? std::size_t(a.index[k]) : l);
+        const auto i =
+            static_cast<std::int32_t>(by_columns ? std::size_t(a.index[k]) : l);
         by_column[j].emplace_back(i, a.value[k]);
       }
     }
@@ -314,9 +315,11 @@ ModelResult solve_checked(const Model& m, StepObserver* observer) {
   if (!error.empty()) return refuse(ModelStatus::kRefused, error);
   const std::size_t n = m.cost.size();
   const std::size_t rows = m.row_lower.size();
-  const std::uint64_t need = simplex::bytes_needed(std::int64_t(rows), std::int64_t(n));
-  const std::uint64_t limit =
-      m.options.memory_limit > 0 ? m.options.memory_limit : default_memory_limit();
+  const std::uint64_t need =
+      simplex::bytes_needed(std::int64_t(rows), std::int64_t(n));
+  const std::uint64_t limit = m.options.memory_limit > 0
+                                  ? m.options.memory_limit
+                                  : default_memory_limit();
   if (need > limit) {
     return refuse(ModelStatus::kTooLarge,
                   "too large: " + std::to_string(rows) + " rows and " +
@@ -327,8 +330,10 @@ ModelResult solve_checked(const Model& m, StepObserver* observer) {
   const simplex::Problem p = problem_of(m);
   ModelResult r;
   for (std::size_t j = 0; j < m.integer_columns.size(); ++j) {
-    if (std::find(m.integer_columns.begin(), m.integer_columns.begin() + std::ptrdiff_t(j),
-                  m.integer_columns[j]) == m.integer_columns.begin() + std::ptrdiff_t(j))
+    if (std::find(m.integer_columns.begin(),
+                  m.integer_columns.begin() + std::ptrdiff_t(j),
+                  m.integer_columns[j]) ==
+        m.integer_columns.begin() + std::ptrdiff_t(j))
       ++r.relaxed_integers;
   }
   const std::string crossed = crossing(m, p);
@@ -352,13 +357,17 @@ ModelResult solve_checked(const Model& m, StepObserver* observer) {
   if (!a.row_duals.empty()) {
     r.row_duals.resize(rows);
     r.reduced_costs.resize(n);
-    for (std::size_t i = 0; i < rows; ++i) r.row_duals[i] = sense * a.row_duals[i];
-    for (std::size_t j = 0; j < n; ++j) r.reduced_costs[j] = sense * a.reduced_costs[j];
+    for (std::size_t i = 0; i < rows; ++i)
+      r.row_duals[i] = sense * a.row_duals[i];
+    for (std::size_t j = 0; j < n; ++j)
+      r.reduced_costs[j] = sense * a.reduced_costs[j];
   }
   r.col_status.resize(n);
   r.row_status.resize(rows);
-  for (std::size_t j = 0; j < n; ++j) r.col_status[j] = basis_of(a.col_position[j]);
-  for (std::size_t i = 0; i < rows; ++i) r.row_status[i] = basis_of(a.row_position[i]);
+  for (std::size_t j = 0; j < n; ++j)
+    r.col_status[j] = basis_of(a.col_position[j]);
+  for (std::size_t i = 0; i < rows; ++i)
+    r.row_status[i] = basis_of(a.row_position[i]);
   if (r.status == ModelStatus::kUnbounded) r.ray = a.ray;
   if (r.status == ModelStatus::kInfeasible) r.farkas = a.farkas;
   r.quality.primal_infeasibility = a.measures.primal;

@@ -78,7 +78,8 @@ double primal_violation(const Problem& p, const std::vector<double>& x,
 
 Measures optimality(const Problem& p, const std::vector<double>& x,
                     const std::vector<double>& activity,
-                    const std::vector<double>& y, std::vector<double>& reduced) {
+                    const std::vector<double>& y,
+                    std::vector<double>& reduced) {
   Measures out;
   double cmax = 0;
   for (const double c : p.cost) cmax = std::max(cmax, std::fabs(c));
@@ -94,15 +95,15 @@ Measures optimality(const Problem& p, const std::vector<double>& x,
       size += std::fabs(term);
     }
     objective += p.cost[j] * x[j];
-    const DualPart part =
-        dual_part(reduced[j], x[j], p.col_lower[j], p.col_upper[j],
-                  1.0 + std::fabs(x[j]));
+    const DualPart part = dual_part(reduced[j], x[j], p.col_lower[j],
+                                    p.col_upper[j], 1.0 + std::fabs(x[j]));
     out.dual = std::max(out.dual, part.wrong / (1.0 + size));
     complementarity += std::fabs(reduced[j]) * part.slack;
   }
   for (std::size_t i = 0; i < std::size_t(p.rows); ++i) {
-    const DualPart part = dual_part(y[i], activity[i], p.row_lower[i],
-                                    p.row_upper[i], 1.0 + std::fabs(activity[i]));
+    const DualPart part =
+        dual_part(y[i], activity[i], p.row_lower[i], p.row_upper[i],
+                  1.0 + std::fabs(activity[i]));
     out.dual = std::max(out.dual, part.wrong / (1.0 + cmax));
     complementarity += std::fabs(y[i]) * part.slack;
   }
@@ -153,8 +154,8 @@ bool is_farkas_proof(const Problem& p, const std::vector<double>& y) {
       double g = 0;
       double g_size = 0;
       for (auto k = p.start[j]; k < p.start[j + 1]; ++k) {
-        const double term =
-            sign * p.value[std::size_t(k)] * y[std::size_t(p.index[std::size_t(k)])];
+        const double term = sign * p.value[std::size_t(k)] *
+                            y[std::size_t(p.index[std::size_t(k)])];
         g += term;
         g_size += std::fabs(term);
       }

@@ -94,7 +94,8 @@ void Engine::rest_at_bound(std::int32_t k) {
 
 // x_B = T x_N.
 void Engine::start_values() {
-  for (std::int32_t i = 0; i < m_; ++i) x_[std::size_t(head_[std::size_t(i)])] = 0.0;
+  for (std::int32_t i = 0; i < m_; ++i)
+    x_[std::size_t(head_[std::size_t(i)])] = 0.0;
   for (std::int32_t q = 0; q < n_; ++q) {
     const double v = x_[std::size_t(nonb_[std::size_t(q)])];
     if (v == 0.0) continue;
@@ -147,8 +148,7 @@ Engine::Choice Engine::price(const double* d, std::size_t stride) const {
     const double dq = d[std::size_t(q) * stride];
     const Position at = pos_[std::size_t(nonb_[std::size_t(q)])];
     double dir = 0;
-    if (dq < -kDualTol &&
-        (at == Position::kLower || at == Position::kFree)) {
+    if (dq < -kDualTol && (at == Position::kLower || at == Position::kFree)) {
       dir = 1.0;
     } else if (dq > kDualTol &&
                (at == Position::kUpper || at == Position::kFree)) {
@@ -187,15 +187,23 @@ Engine::Ratio Engine::ratio_test(const Choice& c) const {
     const double v = x_[k];
     double limit;
     if (a > 0) {
-      if (phase_one && v < lo_[k] - kPrimalTol) limit = lo_[k];
-      else if (phase_one && v > up_[k] + kPrimalTol) continue;
-      else if (finite(up_[k])) limit = up_[k] + kPrimalTol;
-      else continue;
+      if (phase_one && v < lo_[k] - kPrimalTol)
+        limit = lo_[k];
+      else if (phase_one && v > up_[k] + kPrimalTol)
+        continue;
+      else if (finite(up_[k]))
+        limit = up_[k] + kPrimalTol;
+      else
+        continue;
     } else {
-      if (phase_one && v > up_[k] + kPrimalTol) limit = up_[k];
-      else if (phase_one && v < lo_[k] - kPrimalTol) continue;
-      else if (finite(lo_[k])) limit = lo_[k] - kPrimalTol;
-      else continue;
+      if (phase_one && v > up_[k] + kPrimalTol)
+        limit = up_[k];
+      else if (phase_one && v < lo_[k] - kPrimalTol)
+        continue;
+      else if (finite(lo_[k]))
+        limit = lo_[k] - kPrimalTol;
+      else
+        continue;
     }
     theta_max = std::min(theta_max, (limit - v) / a);
   }
@@ -212,15 +220,23 @@ Engine::Ratio Engine::ratio_test(const Choice& c) const {
     const double v = x_[k];
     double bound;
     if (a > 0) {
-      if (phase_one && v < lo_[k] - kPrimalTol) bound = lo_[k];
-      else if (phase_one && v > up_[k] + kPrimalTol) continue;
-      else if (finite(up_[k])) bound = up_[k];
-      else continue;
+      if (phase_one && v < lo_[k] - kPrimalTol)
+        bound = lo_[k];
+      else if (phase_one && v > up_[k] + kPrimalTol)
+        continue;
+      else if (finite(up_[k]))
+        bound = up_[k];
+      else
+        continue;
     } else {
-      if (phase_one && v > up_[k] + kPrimalTol) bound = up_[k];
-      else if (phase_one && v < lo_[k] - kPrimalTol) continue;
-      else if (finite(lo_[k])) bound = lo_[k];
-      else continue;
+      if (phase_one && v > up_[k] + kPrimalTol)
+        bound = up_[k];
+      else if (phase_one && v < lo_[k] - kPrimalTol)
+        continue;
+      else if (finite(lo_[k]))
+        bound = lo_[k];
+      else
+        continue;
     }
     const double ratio = (bound - v) / a;
     if (ratio > theta_max) continue;
@@ -285,7 +301,8 @@ void Engine::step(const Choice& c, const Ratio& r) {
   const double move = c.dir * r.theta;
   if (move != 0.0) {
     for (std::int32_t i = 0; i < m_; ++i) {
-      if (col[i] != 0.0) x_[std::size_t(head_[std::size_t(i)])] += col[i] * move;
+      if (col[i] != 0.0)
+        x_[std::size_t(head_[std::size_t(i)])] += col[i] * move;
     }
   }
   x_[std::size_t(e)] += move;
@@ -477,8 +494,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       save_ray(c);
       return Outcome::kUnbounded;
     }
-    if (r.p >= 0 &&
-        std::fabs(t(r.p, c.q)) < kPivotTol) {
+    if (r.p >= 0 && std::fabs(t(r.p, c.q)) < kPivotTol) {
       barred_[std::size_t(c.q)] = 1;
       ++barred_count;
       continue;
@@ -488,8 +504,8 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       barred_count = 0;
     }
 
-    const double gain = r.theta * std::fabs(phase_one_ ? d1_[std::size_t(c.q)]
-                                                       : t(m_, c.q));
+    const double gain =
+        r.theta * std::fabs(phase_one_ ? d1_[std::size_t(c.q)] : t(m_, c.q));
     if (gain <= 1e-12) {
       if (++stalled_ > kStallLimit) smallest_index_ = true;
     } else {
@@ -523,8 +539,8 @@ bool Engine::factor_basis(std::vector<double>& lu,
       const std::int32_t k = head_[r];
       double* col = &lu[r * m];
       if (k < n_) {
-        for (auto e = p_.start[std::size_t(k)]; e < p_.start[std::size_t(k) + 1];
-             ++e)
+        for (auto e = p_.start[std::size_t(k)];
+             e < p_.start[std::size_t(k) + 1]; ++e)
           col[std::size_t(p_.index[std::size_t(e)])] = p_.value[std::size_t(e)];
       } else {
         col[std::size_t(k - n_)] = -1.0;
@@ -548,7 +564,8 @@ bool Engine::factor_basis(std::vector<double>& lu,
         break;
       }
       if (r != k) {
-        for (std::size_t j = 0; j < m; ++j) std::swap(lu[j * m + k], lu[j * m + r]);
+        for (std::size_t j = 0; j < m; ++j)
+          std::swap(lu[j * m + k], lu[j * m + r]);
         std::swap(perm[k], perm[r]);
       }
       const double piv = ck[k];
@@ -618,14 +635,15 @@ bool Engine::recompute() {
       std::fill(v.begin(), v.end(), 0.0);
       const std::int32_t k = nonb_[std::size_t(q)];
       if (k < n_) {
-        for (auto e = p_.start[std::size_t(k)]; e < p_.start[std::size_t(k) + 1];
-             ++e)
+        for (auto e = p_.start[std::size_t(k)];
+             e < p_.start[std::size_t(k) + 1]; ++e)
           v[std::size_t(p_.index[std::size_t(e)])] = -p_.value[std::size_t(e)];
       } else {
         v[std::size_t(k - n_)] = 1.0;
       }
       solve_basis(lu, perm, v);
-      std::copy(v.begin(), v.end(), t_.begin() + std::ptrdiff_t(std::size_t(q) * ld));
+      std::copy(v.begin(), v.end(),
+                t_.begin() + std::ptrdiff_t(std::size_t(q) * ld));
     }
   }
   recompute_reduced_costs();

@@ -149,9 +149,9 @@ class Engine {
   std::vector<std::int32_t> nonb_;  // the nonbasic variable of each column
   std::vector<std::int32_t> slot_;  // row or column of each variable
   std::vector<std::int32_t> infeasible_;
-  std::vector<double> phase_cost_;  // +-1 of each infeasible row
-  std::vector<double> d1_;          // the phase-1 reduced costs
-  std::vector<std::int32_t> nz_;    // nonzero rows of the pivot column
+  std::vector<double> phase_cost_;    // +-1 of each infeasible row
+  std::vector<double> d1_;            // the phase-1 reduced costs
+  std::vector<std::int32_t> nz_;      // nonzero rows of the pivot column
   std::vector<std::uint8_t> barred_;  // columns refused a pivot this round
   std::vector<double> ray_, farkas_;
   std::int64_t iterations_ = 0;

@@ -60,7 +60,8 @@ Problem scaled(const Problem& p, const Scaling& s) {
   Problem q = p;
   for (std::size_t j = 0; j < std::size_t(p.cols); ++j) {
     for (auto k = p.start[j]; k < p.start[j + 1]; ++k)
-      q.value[std::size_t(k)] *= s.row[std::size_t(p.index[std::size_t(k)])] * s.col[j];
+      q.value[std::size_t(k)] *=
+          s.row[std::size_t(p.index[std::size_t(k)])] * s.col[j];
     q.cost[j] *= s.col[j] * s.cost;
     q.col_lower[j] /= s.col[j];
     q.col_upper[j] /= s.col[j];

@@ -27,9 +27,9 @@ Answer extract(const Problem& p, const Engine& e, const Scaling& s,
     a.col_position[j] = at;
     // A nonbasic column takes its bound as given, not as scaled back.
     a.x[j] = at == Position::kLower || at == Position::kFixed ? p.col_lower[j]
-             : at == Position::kUpper ? p.col_upper[j]
-             : at == Position::kFree  ? 0.0
-                                      : e.value(std::int32_t(j)) * s.col[j];
+             : at == Position::kUpper                         ? p.col_upper[j]
+             : at == Position::kFree                          ? 0.0
+                                     : e.value(std::int32_t(j)) * s.col[j];
   }
   for (std::size_t i = 0; i < m; ++i)
     a.row_position[i] = e.position(std::int32_t(n + i));
@@ -39,13 +39,14 @@ Answer extract(const Problem& p, const Engine& e, const Scaling& s,
     case Outcome::kOptimal: {
       a.row_duals.resize(m);
       for (std::size_t i = 0; i < m; ++i)
-        a.row_duals[i] = e.reduced_cost(std::int32_t(n + i)) * s.row[i] / s.cost;
+        a.row_duals[i] =
+            e.reduced_cost(std::int32_t(n + i)) * s.row[i] / s.cost;
       const Measures q =
           optimality(p, a.x, a.activity, a.row_duals, a.reduced_costs);
       a.measures.dual = q.dual;
       a.measures.gap = q.gap;
-      a.certified = a.measures.primal <= kCertifyTol &&
-                    q.dual <= kCertifyTol && q.gap <= kCertifyTol;
+      a.certified = a.measures.primal <= kCertifyTol && q.dual <= kCertifyTol &&
+                    q.gap <= kCertifyTol;
       a.status = a.certified ? Status::kOptimal : Status::kNotCertified;
       break;
     }
@@ -59,7 +60,8 @@ Answer extract(const Problem& p, const Engine& e, const Scaling& s,
     }
     case Outcome::kInfeasible: {
       a.farkas.resize(m);
-      for (std::size_t i = 0; i < m; ++i) a.farkas[i] = e.farkas()[i] * s.row[i];
+      for (std::size_t i = 0; i < m; ++i)
+        a.farkas[i] = e.farkas()[i] * s.row[i];
       a.certified = is_farkas_proof(p, a.farkas);
       a.status = a.certified ? Status::kInfeasible : Status::kUnsettled;
       break;
@@ -124,15 +126,18 @@ Answer solve(const Problem& p, const Options& options,
   Engine second(p);
   if (!second.load_basis(positions_of(first))) return a;
   Limits more = limits;
-  if (more.iterations > 0) more.iterations = std::max<std::int64_t>(1, more.iterations - a.iterations);
+  if (more.iterations > 0)
+    more.iterations = std::max<std::int64_t>(1, more.iterations - a.iterations);
   if (view) view->use(unit);
   const Outcome o2 = second.run(more, view.get());
   Answer b = extract(p, second, unit, o2);
   b.iterations += a.iterations;
   if (b.certified || is_limit(o2)) return b;
   // Neither passed: the answer that came closer stands, marked as such.
-  const double fa = std::max({a.measures.primal, a.measures.dual, a.measures.gap});
-  const double fb = std::max({b.measures.primal, b.measures.dual, b.measures.gap});
+  const double fa =
+      std::max({a.measures.primal, a.measures.dual, a.measures.gap});
+  const double fb =
+      std::max({b.measures.primal, b.measures.dual, b.measures.gap});
   if (o == o2 && fa < fb) {
     a.iterations = b.iterations;
     return a;

@@ -42,9 +42,9 @@ void StepView::build(const Engine& e) {
     double* col = &a_[std::size_t(q) * lda];
     for (std::int32_t i = 0; i < m; ++i) {
       const double fb = s.of_variable(e.basic()[std::size_t(i)]);
-      const double t = e.tableau()[std::size_t(q) * std::size_t(m + 1) +
-                                   std::size_t(i)] *
-                       fb / fk;
+      const double t =
+          e.tableau()[std::size_t(q) * std::size_t(m + 1) + std::size_t(i)] *
+          fb / fk;
       col[i] = -t * sigma;
     }
     const double d =
@@ -52,8 +52,7 @@ void StepView::build(const Engine& e) {
         (kappa * fk);
     col[m] = d * sigma;
     z += d * e.value(k) * fk;
-    col_[std::size_t(q)] =
-        e.position(k) == Position::kFixed ? -(k + 1) : k + 1;
+    col_[std::size_t(q)] = e.position(k) == Position::kFixed ? -(k + 1) : k + 1;
   }
   double* rhs = &a_[std::size_t(n) * lda];
   for (std::int32_t i = 0; i < m; ++i) {
@@ -70,10 +69,10 @@ void StepView::tell(const Engine& e, karvon::StepKind kind, std::int32_t ip,
   build(e);
   const std::int32_t m = e.rows();
   const std::int32_t n = e.cols();
-  const karvon::StepPhase phase =
-      kind == karvon::StepKind::kEntry ? karvon::StepPhase::kNone
-      : e.in_phase_one()               ? karvon::StepPhase::kOne
-                                       : karvon::StepPhase::kTwo;
+  const karvon::StepPhase phase = kind == karvon::StepKind::kEntry
+                                      ? karvon::StepPhase::kNone
+                                  : e.in_phase_one() ? karvon::StepPhase::kOne
+                                                     : karvon::StepPhase::kTwo;
   observer_.step(karvon::Step{
       kind, phase, std::int32_t(e.iterations()), restarts_, ip, jp, entering,
       leaving,

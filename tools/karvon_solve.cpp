@@ -77,11 +77,16 @@ int solve(const tools::SolveOptions& o,
   }
   for (std::size_t k = 0; k < models.size(); ++k) {
     const model::Model& m = models[k];
-    const tools::SolveAttempt attempt = tools::solve_model(m, o.tableau);
+    const tools::SolveAttempt attempt =
+        tools::solve_model(m, o.tableau, o.limits);
     if (!attempt.solved) {
       say(o.input + ": " + (models.size() > 1 ? m.name + ": " : "") +
           attempt.refusal);
       return kRefused;
+    }
+    if (attempt.solution.relaxed_integers > 0) {
+      say(o.input + ": " + std::to_string(attempt.solution.relaxed_integers) +
+          " integer column(s) relaxed: solved as continuous");
     }
     if (k > 0) std::cout << '\n';
     std::cout << tools::report_text(m, attempt.solution) << std::flush;

@@ -57,38 +57,71 @@ void table_head(std::string& out, const char* what) {
       "----------------\n";
 }
 
-const char* highs_status(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kOptimal:
+const char* highs_status(karvon::ModelStatus status) {
+  switch (status) {
+    case karvon::ModelStatus::kOptimal:
       return "Optimal";
-    case Outcome::kInfeasible:
+    case karvon::ModelStatus::kInfeasible:
       return "Infeasible";
-    case Outcome::kUnbounded:
+    case karvon::ModelStatus::kUnbounded:
       return "Unbounded";
-    case Outcome::kIterationLimit:
+    case karvon::ModelStatus::kIterationLimit:
       return "Iteration limit reached";
-    case Outcome::kUnsettled:
+    case karvon::ModelStatus::kTimeLimit:
+      return "Time limit reached";
+    default:
       return "Unknown";
   }
-  return "Unknown";
+}
+
+// The checks of the answer on the model, as glpsol's report gives its
+// quality conditions.
+void quality_section(std::string& out, const ModelSolution& s) {
+  char line[160];
+  out += "\nQuality of the answer, checked on the model as given:\n";
+  std::snprintf(line, sizeof line,
+                "  largest primal infeasibility (relative)  %.3e\n",
+                s.quality.primal_infeasibility);
+  out += line;
+  const bool dual = s.status == karvon::ModelStatus::kOptimal ||
+                    s.status == karvon::ModelStatus::kNotCertified;
+  if (dual) {
+    std::snprintf(line, sizeof line,
+                  "  largest dual infeasibility (relative)    %.3e\n"
+                  "  duality gap (relative)                   %.3e\n",
+                  s.quality.dual_infeasibility, s.quality.duality_gap);
+    out += line;
+  }
+  const char* proof = s.status == karvon::ModelStatus::kUnbounded
+                          ? "an improving ray"
+                      : s.status == karvon::ModelStatus::kInfeasible
+                          ? "a proof of infeasibility"
+                          : "the optimality conditions";
+  out += std::string("  certified: ") +
+         (s.quality.certified ? std::string("yes, ") + proof + " checked"
+                              : std::string("no")) +
+         "\n";
 }
 
 }  // namespace
 
-const char* outcome_words(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kOptimal:
+const char* status_words(karvon::ModelStatus status) {
+  switch (status) {
+    case karvon::ModelStatus::kOptimal:
       return "OPTIMAL";
-    case Outcome::kInfeasible:
+    case karvon::ModelStatus::kInfeasible:
       return "INFEASIBLE";
-    case Outcome::kUnbounded:
+    case karvon::ModelStatus::kUnbounded:
       return "UNBOUNDED";
-    case Outcome::kIterationLimit:
+    case karvon::ModelStatus::kIterationLimit:
       return "ITERATION LIMIT";
-    case Outcome::kUnsettled:
-      return "UNDECIDED (phase 1 did not settle)";
+    case karvon::ModelStatus::kTimeLimit:
+      return "TIME LIMIT";
+    case karvon::ModelStatus::kNotCertified:
+      return "OPTIMAL, NOT CERTIFIED";
+    default:
+      return "UNDECIDED (numerical trouble)";
   }
-  return "UNDECIDED";
 }
 
 std::string report_text(const model::Model& model,
@@ -100,13 +133,18 @@ std::string report_text(const model::Model& model,
   out += "Rows:       " + std::to_string(model.rows.size()) + "\n";
   out += "Columns:    " + std::to_string(model.columns.size()) + "\n";
   out += "Non-zeros:  " + std::to_string(nonzeros) + "\n";
-  out += std::string("Status:     ") + outcome_words(solution.outcome) + "\n";
+  out += std::string("Status:     ") + status_words(solution.status) + "\n";
   out += "Objective:  " +
          (model.objective_name.empty() ? std::string("obj")
                                        : model.objective_name) +
          " = " + number(solution.objective) +
          (model.maximize ? " (MAXimum)" : " (MINimum)") + "\n";
-  out += "Iterations: " + std::to_string(solution.iterations) + "\n\n";
+  out += "Iterations: " + std::to_string(solution.iterations) + "\n";
+  if (solution.relaxed_integers > 0) {
+    out += "Relaxed:    " + std::to_string(solution.relaxed_integers) +
+           " integer column(s) solved as continuous\n";
+  }
+  out += "\n";
   table_head(out, "Row name   ");
   for (std::size_t i = 0; i < model.rows.size(); ++i) {
     const auto& r = model.rows[i];
@@ -120,14 +158,15 @@ std::string report_text(const model::Model& model,
     table_line(out, j + 1, c.name, solution.values[j], c.lower, c.upper,
                solution.reduced_costs[j]);
   }
+  quality_section(out, solution);
   return out;
 }
 
 std::string solution_file_text(const model::Model& model,
                                const ModelSolution& solution) {
-  const bool have = solution.outcome == Outcome::kOptimal;
+  const bool have = solution.status == karvon::ModelStatus::kOptimal;
   std::string out = "Model status\n";
-  out += std::string(highs_status(solution.outcome)) + "\n";
+  out += std::string(highs_status(solution.status)) + "\n";
   const auto section = [&](const std::vector<double>& by_column,
                            const std::vector<double>& by_row) {
     out += "# Columns " + std::to_string(model.columns.size()) + "\n";

@@ -25,16 +25,19 @@ karvon::Model standard_form(const model::Model& m) {
   const std::size_t n = m.columns.size();
   s.sense = m.maximize ? karvon::Sense::kMaximize : karvon::Sense::kMinimize;
   s.offset = m.objective_constant;
-  s.matrix.assign(m.rows.size() * n, 0.0);
+  s.sparse.start.push_back(0);
   for (std::size_t j = 0; j < n; ++j) {
     const model::ModelColumn& c = m.columns[j];
     s.cost.push_back(c.cost);
     s.col_lower.push_back(c.lower);
     s.col_upper.push_back(c.upper);
     s.col_names.push_back(c.name);
+    if (c.integer) s.integer_columns.push_back(static_cast<std::int32_t>(j));
     for (const auto& [row, a] : c.entries) {
-      s.matrix[static_cast<std::size_t>(row) * n + j] = a;
+      s.sparse.index.push_back(row);
+      s.sparse.value.push_back(a);
     }
+    s.sparse.start.push_back(static_cast<std::int64_t>(s.sparse.index.size()));
   }
   for (const model::ModelRow& r : m.rows) {
     s.row_lower.push_back(r.lower);
@@ -45,21 +48,6 @@ karvon::Model standard_form(const model::Model& m) {
 }
 
 namespace {
-
-Outcome outcome_of(karvon::ModelStatus status) {
-  switch (status) {
-    case karvon::ModelStatus::kInfeasible:
-      return Outcome::kInfeasible;
-    case karvon::ModelStatus::kUnbounded:
-      return Outcome::kUnbounded;
-    case karvon::ModelStatus::kIterationLimit:
-      return Outcome::kIterationLimit;
-    case karvon::ModelStatus::kUnsettled:
-      return Outcome::kUnsettled;
-    default:
-      return Outcome::kOptimal;
-  }
-}
 
 // `values`, or as many unknowns as there should be when the solver left
 // none.
@@ -110,9 +98,12 @@ void print_tableau(const model::Model& m) {
 
 }  // namespace
 
-SolveAttempt solve_model(const model::Model& m, bool tableau) {
+SolveAttempt solve_model(const model::Model& m, bool tableau,
+                         const karvon::SolveOptions& limits) {
   SolveAttempt attempt;
-  const karvon::ModelResult r = karvon::solve(standard_form(m));
+  karvon::Model standard = standard_form(m);
+  standard.options = limits;
+  const karvon::ModelResult r = karvon::solve(standard);
   if (r.status == karvon::ModelStatus::kRefused ||
       r.status == karvon::ModelStatus::kTooLarge) {
     attempt.refusal = r.message;
@@ -120,7 +111,9 @@ SolveAttempt solve_model(const model::Model& m, bool tableau) {
   }
   if (tableau) print_tableau(m);
   ModelSolution& s = attempt.solution;
-  s.outcome = outcome_of(r.status);
+  s.status = r.status;
+  s.quality = r.quality;
+  s.relaxed_integers = r.relaxed_integers;
   s.iterations = r.iterations;
   s.objective = r.x.empty() ? kUnknown : r.objective;
   s.values = or_unknown(r.x, m.columns.size());

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/model.h"
-#include "tools/outcome.h"
+#include "tools/report.h"
 
 namespace tools {
 
@@ -21,6 +21,7 @@ karvon::Model standard_form(const model::Model& model);
 
 // Solves `model`; with `tableau`, the tableau is printed on standard output
 // after every step of the solver.
-SolveAttempt solve_model(const model::Model& model, bool tableau);
+SolveAttempt solve_model(const model::Model& model, bool tableau,
+                         const karvon::SolveOptions& limits = {});
 
 }  // namespace tools

@@ -36,6 +36,31 @@ class Parser {
         if (!file_value(arg, o.write_lp)) return out_;
       } else if (flag == "--write-deck") {
         if (!file_value(arg, o.write_deck)) return out_;
+      } else if (flag == "--iteration-limit") {
+        std::string text;
+        if (!value(text)) return out_;
+        const auto [end, ec] = std::from_chars(
+            text.data(), text.data() + text.size(), o.limits.iteration_limit);
+        if (ec != std::errc() || end != text.data() + text.size() ||
+            o.limits.iteration_limit < 1) {
+          return fail("--iteration-limit needs a number from 1 on, not '" +
+                      text + "'");
+        }
+      } else if (flag == "--time-limit" || flag == "--memory-limit") {
+        std::string text;
+        if (!value(text)) return out_;
+        double v = 0;
+        const auto [end, ec] =
+            std::from_chars(text.data(), text.data() + text.size(), v);
+        if (ec != std::errc() || end != text.data() + text.size() || !(v > 0)) {
+          return fail(flag + " needs a positive number, not '" + text + "'");
+        }
+        if (flag == "--time-limit") {
+          o.limits.time_limit = v;
+        } else {
+          if (v > 1e12) v = 1e12;
+          o.limits.memory_limit = static_cast<std::uint64_t>(v * 1048576.0);
+        }
       } else if (flag == "--problem") {
         std::string text;
         if (!value(text)) return out_;
@@ -125,6 +150,10 @@ Options:
   --solution FILE     also write the solution in HiGHS's plain-text format
   --tableau           print the tableau after every step, as karvon does
                       with IOUT = 6
+  --iteration-limit N stop after N iterations (ITERATION LIMIT)
+  --time-limit S      stop after S seconds (TIME LIMIT)
+  --memory-limit MB   refuse a model whose tableau needs more (default:
+                      half of the machine's memory)
   --write-mps FILE    write the model in free MPS and stop without solving
   --write-lp FILE     write the model in CPLEX LP and stop
   --write-deck FILE   write the model as a karvon deck and stop

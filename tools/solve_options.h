@@ -1,6 +1,8 @@
 #pragma once
 // The command line of karvon-solve.
 
+#include <karvon/karvon.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +19,8 @@ struct SolveOptions {
   std::int32_t problem = 0;  // 0: every problem of a deck
   std::string solution;      // --solution FILE
   bool tableau = false;
+  karvon::SolveOptions
+      limits;  // --iteration-limit, --time-limit, --memory-limit
   std::string write_mps, write_lp, write_deck;
   bool help = false;
   bool version = false;

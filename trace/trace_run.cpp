@@ -39,8 +39,9 @@ ModelTerms terms_of(const karvon::Model& m) {
     t.columns.push_back({name, name});
   }
   for (std::size_t i = 0; i < m.row_lower.size(); ++i) {
-    t.rows.push_back(i < m.row_names.size() ? m.row_names[i]
-                                            : joined("R", std::to_string(i + 1)));
+    t.rows.push_back(i < m.row_names.size()
+                         ? m.row_names[i]
+                         : joined("R", std::to_string(i + 1)));
   }
   return t;
 }
