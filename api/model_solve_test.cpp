@@ -87,18 +87,15 @@ TEST(SolveModel, StatusesAndRefusals) {
        }},
       {ModelStatus::kRefused, "the lower side of row 2 is NaN or +infinity",
        [](karvon::Model& m) { m.row_lower[1] = kInfinity; }},
-      {ModelStatus::kRefused,
-       "a bound or range width of 100000000000.000000 once shifted is beyond "
-       "what the solver enforces (below 1e10)",
-       [](karvon::Model& m) {
-         m.col_upper = {1e11, kInfinity};
-       }},
       {ModelStatus::kTooLarge,
-       "too large: 2 constraint rows and 61 columns after the transformation; "
-       "the solver holds at most 49 rows and 60 columns",
+       "too large: 2 rows and 2 columns need 1 MB for the tableau; the "
+       "memory limit is 1 MB",
+       [](karvon::Model& m) { m.options.memory_limit = 100; }},
+      {ModelStatus::kRefused,
+       "the sparse matrix has 2 starts for 2 columns (one more is needed)",
        [](karvon::Model& m) {
-         m.cost.assign(61, -1.0);
-         m.matrix.assign(2 * 61, 1.0);
+         m.matrix.clear();
+         m.sparse.start = {0, 1};
        }},
   };
   for (const Case& c : cases) {
@@ -111,51 +108,110 @@ TEST(SolveModel, StatusesAndRefusals) {
   }
 }
 
-// Too large is judged after the transformation: 61 free columns are 122,
-// 61 fixed ones none.
-TEST(SolveModel, TooLargeCountsTheTransformedModel) {
-  karvon::Model m;
-  m.cost.assign(61, 1.0);
-  m.col_lower.assign(61, 2.0);
-  m.col_upper.assign(61, 2.0);
-  m.row_lower = {0};
-  m.row_upper = {kInfinity};
-  m.matrix.assign(61, 1.0);
-  karvon::ModelResult r = karvon::solve(m);
-  ASSERT_EQ(r.status, ModelStatus::kOptimal) << r.message;
-  EXPECT_NEAR(r.objective, 122, 1e-9);
-  m.col_lower.assign(61, -kInfinity);
-  m.col_upper.assign(61, kInfinity);
-  r = karvon::solve(m);
-  EXPECT_EQ(r.status, ModelStatus::kTooLarge);
-  EXPECT_NE(r.message.find("122 columns"), std::string::npos) << r.message;
+// Answers that are easy to get wrong, each checked against its known
+// optimum or status, and certified.
+TEST(SolveModel, HardCasesComeBackRightAndCertified) {
+  struct Case {
+    const char* what;
+    karvon::Model model;
+    ModelStatus status;
+    double objective;
+  };
+  const auto dense = [](std::vector<double> c, std::vector<double> a,
+                        std::vector<double> lo, std::vector<double> hi) {
+    karvon::Model m;
+    m.cost = std::move(c);
+    m.matrix = std::move(a);
+    m.row_lower = std::move(lo);
+    m.row_upper = std::move(hi);
+    return m;
+  };
+  const double inf = kInfinity;
+  std::vector<Case> cases = {
+      // Unbounded along (0, 0, 1, 1, 0) once phase 1 is over.
+      {"unbounded after phase 1",
+       dense({-7, 13, -14, 0, 11},
+             {-3, 2, -3, 0,  -4, -3, 0, 0, -1, 2, 0,  0, 0,
+              0,  4, -1, -1, 0,  0,  0, 3, -3, 3, -3, 0},
+             {-inf, -inf, -inf, -inf, -inf}, {-4, -13, -8, -5, 6}),
+       ModelStatus::kUnbounded, 0},
+      {"large right-hand side", dense({1}, {-1}, {-inf}, {-2e10}),
+       ModelStatus::kOptimal, 2e10},
+      {"large equation", dense({1, 2}, {1, 1}, {1e11}, {1e11}),
+       ModelStatus::kOptimal, 1e11},
+      // Cycles under the most-negative rule without a guard.
+      {"cycling",
+       dense({-10, 57, 9, 24},
+             {.5, -5.5, -2.5, 9, .5, -1.5, -.5, 1, 1, 0, 0, 0},
+             {-inf, -inf, -inf}, {0, 0, 1}),
+       ModelStatus::kOptimal, -1},
+      {"degenerate equations",
+       dense({3, -7, -6}, {0, 0, -1, 2, 0, 0, 1, -2, 0}, {0, 10, -3},
+             {0, 10, -3}),
+       ModelStatus::kOptimal, -13},
+  };
+  cases[0].model.col_lower = {0, -inf, 0, 0, -2};
+  cases[0].model.col_upper = {inf, inf, inf, inf, 0};
+  cases[1].model.col_lower = {0};
+  for (const Case& c : cases) {
+    const karvon::ModelResult r = karvon::solve(c.model);
+    ASSERT_EQ(r.status, c.status) << c.what << ": " << r.message;
+    EXPECT_TRUE(r.quality.certified) << c.what;
+    if (c.status == ModelStatus::kOptimal) {
+      EXPECT_NEAR(r.objective, c.objective, 1e-9 * (1 + std::fabs(c.objective)))
+          << c.what;
+      EXPECT_LE(r.quality.dual_infeasibility, 1e-9) << c.what;
+    }
+    if (c.status == ModelStatus::kUnbounded) {
+      EXPECT_EQ(r.ray.size(), 5U);
+    }
+  }
 }
 
-// A degenerate optimum, x = (1, 1, 0) where four rows meet in three
-// dimensions: phase 1 does not settle on the rebuilt tableau; the solve goes
-// on with the tableau it has and reports the optimum.
-TEST(SolveModel, DegenerateOptimumSettles) {
-  karvon::Model m;
-  m.cost = {0.5, 0, 2};
-  m.row_lower = {2, 5, -1, -kInfinity};
-  m.row_upper = {kInfinity, 5, -1, 4};
-  m.matrix = {3,  -1, 0,  //
-              3,  2,  2,  //
-              -1, 0,  1,  //
-              3,  1,  0};
-  const karvon::ModelResult r = karvon::solve(m);
-  ASSERT_EQ(r.status, ModelStatus::kOptimal) << r.message;
-  EXPECT_NEAR(r.objective, 0.5, 1e-9);
-  expect_near(r.x, {1, 1, 0}, "x");
-  // Duals of the final basis: its columns x and y price out to 0.
-  ASSERT_EQ(r.row_duals.size(), 4U);
-  EXPECT_NEAR(r.reduced_costs[0], 0, 1e-9);
-  EXPECT_NEAR(r.reduced_costs[1], 0, 1e-9);
+// The same model given sparse, by columns or by rows, with an entry split
+// in two, gives the same answer as given dense.
+TEST(SolveModel, SparseMatricesAreTheSameModel) {
+  const karvon::ModelResult dense = karvon::solve(small());
+  karvon::Model by_columns = small();
+  by_columns.matrix.clear();
+  by_columns.sparse.start = {0, 2, 5};
+  by_columns.sparse.index = {0, 1, 0, 1, 1};
+  by_columns.sparse.value = {1, 1, 1, 1, 2};
+  karvon::Model by_rows = by_columns;
+  by_rows.sparse.format = karvon::SparseMatrix::Format::kRowwise;
+  by_rows.sparse.start = {0, 2, 4};
+  by_rows.sparse.index = {0, 1, 0, 1};
+  by_rows.sparse.value = {1, 1, 1, 3};
+  for (const karvon::Model& m : {by_columns, by_rows}) {
+    const karvon::ModelResult r = karvon::solve(m);
+    ASSERT_EQ(r.status, ModelStatus::kOptimal) << r.message;
+    expect_near(r.x, dense.x, "x");
+    expect_near(r.row_duals, dense.row_duals, "duals");
+  }
+}
+
+// Limits end the solve with the point reached; integer columns are relaxed
+// and counted.
+TEST(SolveModel, LimitsAndRelaxedIntegers) {
+  karvon::Model m = small();
+  m.options.iteration_limit = 1;
+  m.integer_columns = {1, 1, 0};
+  karvon::ModelResult r = karvon::solve(m);
+  EXPECT_EQ(r.status, ModelStatus::kIterationLimit) << r.message;
+  EXPECT_EQ(r.x.size(), 2U);
+  EXPECT_EQ(r.relaxed_integers, 2);
+  m.options.iteration_limit = 0;
+  m.options.time_limit = 0;
+  r = karvon::solve(m);
+  EXPECT_EQ(r.status, ModelStatus::kTimeLimit) << r.message;
 }
 
 TEST(SolveModel, StatusNames) {
   EXPECT_STREQ(karvon::to_string(ModelStatus::kUnsettled), "could not settle");
   EXPECT_STREQ(karvon::to_string(ModelStatus::kTooLarge), "too large");
+  EXPECT_STREQ(karvon::to_string(ModelStatus::kNotCertified),
+               "optimal, not certified");
+  EXPECT_STREQ(karvon::to_string(karvon::BasisStatus::kUpper), "NU");
   EXPECT_STREQ(karvon::version(), "1.1.0");
 }
 

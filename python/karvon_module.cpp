@@ -7,6 +7,7 @@
 #include <pybind11/stl.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,27 +32,51 @@ Array to_array(const std::vector<double>& v) {
   return a;
 }
 
+std::vector<std::string> statuses(const std::vector<karvon::BasisStatus>& v) {
+  std::vector<std::string> out;
+  out.reserve(v.size());
+  for (const karvon::BasisStatus s : v) out.emplace_back(karvon::to_string(s));
+  return out;
+}
+
 // solve(cost, matrix, row_lower, row_upper, col_lower, col_upper, offset,
-// maximize, row_names, col_names, trace) -> dict. The matrix is m x n (any
-// shape with m * n values is read by rows). With `trace`, the dict's "trace"
-// is karvon-trace's page of the solve (titled `title`).
+// maximize, row_names, col_names, trace, title, indptr, indices,
+// integer_columns, iteration_limit, time_limit, memory_limit) -> dict.
+// The matrix is m x n (any shape with m * n values is read by rows), or,
+// when `indptr` is given, compressed by columns: `matrix` then holds the
+// values, `indices` their rows (scipy's CSC). With `trace`, the dict's
+// "trace" is karvon-trace's page of the solve (titled `title`).
 py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
                const Array& row_upper, const Array& col_lower,
                const Array& col_upper, double offset, bool maximize,
                std::vector<std::string> row_names,
                std::vector<std::string> col_names, bool trace,
-               const std::string& title) {
+               const std::string& title, std::vector<std::int64_t> indptr,
+               std::vector<std::int32_t> indices,
+               std::vector<std::int32_t> integer_columns,
+               std::int64_t iteration_limit, double time_limit,
+               std::uint64_t memory_limit) {
   karvon::Model m;
   m.sense = maximize ? karvon::Sense::kMaximize : karvon::Sense::kMinimize;
   m.cost = to_vector(cost);
   m.offset = offset;
-  m.matrix = to_vector(matrix);
+  if (indptr.empty()) {
+    m.matrix = to_vector(matrix);
+  } else {
+    m.sparse.start = std::move(indptr);
+    m.sparse.index = std::move(indices);
+    m.sparse.value = to_vector(matrix);
+  }
   m.row_lower = to_vector(row_lower);
   m.row_upper = to_vector(row_upper);
   m.col_lower = to_vector(col_lower);
   m.col_upper = to_vector(col_upper);
   m.row_names = std::move(row_names);
   m.col_names = std::move(col_names);
+  m.integer_columns = std::move(integer_columns);
+  m.options.iteration_limit = iteration_limit;
+  m.options.time_limit = time_limit;
+  m.options.memory_limit = memory_limit;
   karvon::ModelResult r;
   std::string page;
   {
@@ -74,6 +99,17 @@ py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
   d["iterations"] = r.iterations;
   d["row_duals"] = to_array(r.row_duals);
   d["reduced_costs"] = to_array(r.reduced_costs);
+  d["col_status"] = statuses(r.col_status);
+  d["row_status"] = statuses(r.row_status);
+  d["ray"] = to_array(r.ray);
+  d["farkas"] = to_array(r.farkas);
+  d["relaxed_integers"] = r.relaxed_integers;
+  py::dict q;
+  q["primal_infeasibility"] = r.quality.primal_infeasibility;
+  q["dual_infeasibility"] = r.quality.dual_infeasibility;
+  q["duality_gap"] = r.quality.duality_gap;
+  q["certified"] = r.quality.certified;
+  d["quality"] = q;
   return d;
 }
 
@@ -81,12 +117,17 @@ py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
 
 PYBIND11_MODULE(_karvon, module) {
   module.doc() = "The karvon simplex solver's standard-form entry.";
-  module.def("solve", &solve, py::arg("cost"), py::arg("matrix"),
-             py::arg("row_lower"), py::arg("row_upper"), py::arg("col_lower"),
-             py::arg("col_upper"), py::arg("offset") = 0.0,
-             py::arg("maximize") = false,
-             py::arg("row_names") = std::vector<std::string>{},
-             py::arg("col_names") = std::vector<std::string>{},
-             py::arg("trace") = false, py::arg("title") = "linprog");
+  module.def(
+      "solve", &solve, py::arg("cost"), py::arg("matrix"), py::arg("row_lower"),
+      py::arg("row_upper"), py::arg("col_lower"), py::arg("col_upper"),
+      py::arg("offset") = 0.0, py::arg("maximize") = false,
+      py::arg("row_names") = std::vector<std::string>{},
+      py::arg("col_names") = std::vector<std::string>{},
+      py::arg("trace") = false, py::arg("title") = "linprog",
+      py::arg("indptr") = std::vector<std::int64_t>{},
+      py::arg("indices") = std::vector<std::int32_t>{},
+      py::arg("integer_columns") = std::vector<std::int32_t>{},
+      py::arg("iteration_limit") = 0, py::arg("time_limit") = karvon::kInfinity,
+      py::arg("memory_limit") = 0);
   module.def("version", [] { return std::string(karvon::version()); });
 }

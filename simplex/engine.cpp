@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "simplex/kernels.h"
+
 namespace simplex {
 namespace {
 
@@ -23,6 +25,8 @@ constexpr double kSingularTol = 1e-11;
 // The perturbation of a cost: this much, relative to 1 + |cost|, times a
 // factor between 0.5 and 1.
 constexpr double kPerturbation = 1e-7;
+// The perturbation of a bound, relative to 1 + |bound|.
+constexpr double kBoundPerturbation = 5e-7;
 // Degenerate iterations in a row before the smallest-index rule takes over.
 constexpr std::int64_t kStallLimit = 60;
 // Iterations between two checks of the tableau against the problem.
@@ -69,6 +73,7 @@ Engine::Engine(const Problem& p)
   for (std::size_t j = 0; j < n; ++j) rest_at_bound(std::int32_t(j));
   barred_.assign(n, 0);
   d1_.assign(n, 0.0);
+  reset_weights();
   start_values();
   fresh_ = true;
 }
@@ -105,6 +110,14 @@ void Engine::start_values() {
   }
 }
 
+void Engine::reset_weights() {
+  gamma_.resize(std::size_t(n_));
+  for (std::int32_t q = 0; q < n_; ++q)
+    gamma_[std::size_t(q)] =
+        1.0 +
+        sum_of_squares(&t_[std::size_t(q) * std::size_t(ld_)], std::size_t(m_));
+}
+
 double Engine::reduced_cost(std::int32_t k) const {
   if (pos_[std::size_t(k)] == Position::kBasic) return 0.0;
   return t(m_, slot_[std::size_t(k)]);
@@ -136,12 +149,13 @@ void Engine::phase_one_costs() {
   }
 }
 
-// Pricing: the most attractive reduced cost (the largest in magnitude with
-// the sign that improves), or under the smallest-index rule the attractive
-// column whose variable has the smallest number.
+// Pricing: the most attractive reduced cost per unit of the edge it moves
+// along (d^2 / gamma, with the sign that improves), or under the
+// smallest-index rule the attractive column whose variable has the smallest
+// number.
 Engine::Choice Engine::price(const double* d, std::size_t stride) const {
   Choice best;
-  double gain = kDualTol;
+  double gain = 0;
   std::int32_t smallest = -1;
   for (std::int32_t q = 0; q < n_; ++q) {
     if (barred_[std::size_t(q)] != 0) continue;
@@ -162,8 +176,8 @@ Engine::Choice Engine::price(const double* d, std::size_t stride) const {
         smallest = k;
         best = {q, dir};
       }
-    } else if (std::fabs(dq) > gain) {
-      gain = std::fabs(dq);
+    } else if (dq * dq > gain * gamma_[std::size_t(q)]) {
+      gain = dq * dq / gamma_[std::size_t(q)];
       best = {q, dir};
     }
   }
@@ -176,7 +190,7 @@ Engine::Choice Engine::price(const double* d, std::size_t stride) const {
 // pivot (under the smallest-index rule, the smallest variable). In phase 1
 // an infeasible variable blocks where it reaches the bound it violates, and
 // never on its way further out.
-Engine::Ratio Engine::ratio_test(const Choice& c) const {
+Engine::Ratio Engine::ratio_test(const Choice& c) {
   const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
   const bool phase_one = phase_one_;
   double theta_max = kInf;
@@ -213,6 +227,7 @@ Engine::Ratio Engine::ratio_test(const Choice& c) const {
   if (theta_max == kInf && !finite(range)) return r;  // nothing blocks
   double best_pivot = 0;
   std::int32_t best_var = -1;
+  candidates_.clear();
   for (std::int32_t i = 0; i < m_ && theta_max < kInf; ++i) {
     const double a = col[i] * c.dir;
     if (std::fabs(a) <= kZeroTol) continue;
@@ -240,16 +255,26 @@ Engine::Ratio Engine::ratio_test(const Choice& c) const {
     }
     const double ratio = (bound - v) / a;
     if (ratio > theta_max) continue;
-    const bool better = smallest_index_
-                            ? (std::fabs(a) >= kPivotTol &&
-                               (best_var < 0 || std::int32_t(k) < best_var))
-                            : std::fabs(a) > best_pivot;
-    if (better) {
+    if (std::fabs(a) > best_pivot) {
       best_pivot = std::fabs(a);
-      best_var = std::int32_t(k);
       r.p = i;
       r.theta = std::max(ratio, 0.0);
       r.bound = bound;
+    }
+    if (smallest_index_)
+      candidates_.push_back({i, std::max(ratio, 0.0), std::fabs(a), bound});
+  }
+  // Under the smallest-index rule, the smallest variable among the rows
+  // whose pivot is not much smaller than the largest: a tiny pivot would
+  // make the tableau grow.
+  for (const Candidate& k : candidates_) {
+    if (k.pivot < 1e-3 * best_pivot) continue;
+    const std::int32_t var = head_[std::size_t(k.row)];
+    if (best_var < 0 || var < best_var) {
+      best_var = var;
+      r.p = k.row;
+      r.theta = k.ratio;
+      r.bound = k.bound;
     }
   }
   if (finite(range) && (r.p < 0 || range <= r.theta)) {
@@ -277,6 +302,7 @@ void Engine::pivot(std::int32_t p, std::int32_t q) {
   for (std::size_t i = 0; i < ld; ++i)
     if (cq[i] != 0.0 && i != std::size_t(p)) nz_.push_back(std::int32_t(i));
   const bool sparse = nz_.size() * 3 < ld;
+  const auto m = std::size_t(m_);
   cq[p] = 0.0;
   for (std::int32_t j = 0; j < n_; ++j) {
     if (j == q) continue;
@@ -284,15 +310,26 @@ void Engine::pivot(std::int32_t p, std::int32_t q) {
     const double a = cj[p];
     if (a == 0.0) continue;
     const double f = -a / piv;
+    double& g = gamma_[std::size_t(j)];
     if (sparse) {
-      for (const std::int32_t i : nz_) cj[i] += f * cq[i];
+      double change = 0;
+      for (const std::int32_t i : nz_) {
+        const double old = cj[i];
+        cj[i] += f * cq[i];
+        if (std::size_t(i) < m) change += cj[i] * cj[i] - old * old;
+      }
+      g += change;
     } else {
-      for (std::size_t i = 0; i < ld; ++i) cj[i] += f * cq[i];
+      g = 1.0 + axpy_squares(cj, cq, f, ld) - cj[m] * cj[m];
     }
+    // Row p held a and now holds f.
+    g += f * f - a * a;
+    if (g < 1.0) g = 1.0;
     cj[p] = f;
   }
   for (const std::int32_t i : nz_) cq[i] /= piv;
   cq[p] = 1.0 / piv;
+  gamma_[std::size_t(q)] = 1.0 + sum_of_squares(cq, m);
 }
 
 void Engine::step(const Choice& c, const Ratio& r) {
@@ -339,6 +376,45 @@ void Engine::recompute_reduced_costs() {
   }
 }
 
+// A number in [0.5, 1) from a fixed sequence: the same model always takes
+// the same path.
+double Engine::next_random() {
+  seed_ = seed_ * 6364136223846793005ULL + 1442695040888963407ULL;
+  return 0.5 + 0.5 * (double(seed_ >> 11) * 0x1.0p-53);
+}
+
+// Every bound that is finite and not a fixed value moves outwards a
+// little, by a different amount for each, so that basic variables seldom
+// sit exactly on a bound: degenerate steps become rare.
+void Engine::perturb_bounds() {
+  lo_given_ = lo_;
+  up_given_ = up_;
+  for (std::size_t k = 0; k < lo_.size(); ++k) {
+    if (lo_[k] == up_[k]) continue;
+    if (finite(lo_[k]))
+      lo_[k] -= kBoundPerturbation * (1.0 + std::fabs(lo_[k])) * next_random();
+    if (finite(up_[k]))
+      up_[k] += kBoundPerturbation * (1.0 + std::fabs(up_[k])) * next_random();
+    if (pos_[k] == Position::kLower) x_[k] = lo_[k];
+    if (pos_[k] == Position::kUpper) x_[k] = up_[k];
+  }
+  start_values();
+  bounds_perturbed_ = true;
+}
+
+// The bounds as given again; nonbasic variables go back onto them and the
+// basic values follow.
+void Engine::restore_bounds() {
+  lo_ = lo_given_;
+  up_ = up_given_;
+  for (std::size_t k = 0; k < lo_.size(); ++k) {
+    if (pos_[k] == Position::kLower) x_[k] = lo_[k];
+    if (pos_[k] == Position::kUpper) x_[k] = up_[k];
+  }
+  start_values();
+  bounds_perturbed_ = false;
+}
+
 // Each nonbasic variable's cost moves a little in the direction that makes
 // its column less attractive, by a different amount for each, so that ties
 // between degenerate vertices are broken. The amounts come from a fixed
@@ -350,10 +426,8 @@ void Engine::perturb_costs() {
     if (pos_[k] == Position::kLower) sign = 1;
     if (pos_[k] == Position::kUpper) sign = -1;
     if (sign == 0) continue;
-    seed_ = seed_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    const double u = double(seed_ >> 11) * 0x1.0p-53;
     const double delta =
-        sign * kPerturbation * (1.0 + std::fabs(cost_[k])) * (0.5 + 0.5 * u);
+        sign * kPerturbation * (1.0 + std::fabs(cost_[k])) * next_random();
     cost_[k] += delta;
     t(m_, q) += delta;
   }
@@ -420,6 +494,8 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
     if (watcher != nullptr) watcher->step(*this, ev, p, q, in, out);
   };
   notify(Event::kStart, -1, -1, -1, -1);
+  if (!ever_perturbed_ && !bounds_perturbed_ && iterations_ == 0)
+    perturb_bounds();
   std::int64_t barred_count = 0;
   for (;;) {
     if (limits.iterations > 0 && iterations_ >= limits.iterations)
@@ -457,6 +533,10 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
           continue;
         }
       }
+      if (bounds_perturbed_) {
+        restore_bounds();
+        continue;
+      }
       if (!fresh_) {
         if (!recompute()) return Outcome::kUnsettled;
         notify(Event::kRecomputed, -1, -1, -1, -1);
@@ -484,6 +564,10 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       }
       if (perturbed_) {
         remove_perturbation();
+        continue;
+      }
+      if (bounds_perturbed_) {
+        restore_bounds();
         continue;
       }
       if (!fresh_) {
@@ -647,6 +731,7 @@ bool Engine::recompute() {
     }
   }
   recompute_reduced_costs();
+  reset_weights();
   start_values();
   fresh_ = true;
   since_check_ = 0;

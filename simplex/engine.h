@@ -14,10 +14,13 @@
 // Phase 1 minimises the sum of infeasibilities of the basic variables with
 // costs of +-1 worked out afresh each iteration; phase 2 minimises the
 // costs. The choices that keep it sound on real models:
+//  - steepest-edge pricing: the tableau holds every column whole, so the
+//    exact norms come almost free with the pivot that touches them;
 //  - tolerances on a scaled problem (the caller scales), a two-pass ratio
 //    test that takes the largest pivot among the near-ties;
-//  - small cost perturbations against degeneracy, taken out before an
-//    optimum is declared;
+//  - small perturbations of the bounds and the costs against degeneracy,
+//    taken out before an ending is declared (the method then goes on from
+//    where it stands with the data as given);
 //  - a smallest-index rule while the objective stalls, so it cannot cycle;
 //  - the tableau recomputed from the problem's own data for the current
 //    basis (dense LU of the basis) when it drifts, and always before an
@@ -119,15 +122,19 @@ class Engine {
   }
 
   void start_values();
+  void reset_weights();
   void collect_infeasible();
   void phase_one_costs();
   Choice price(const double* d, std::size_t stride) const;
-  Ratio ratio_test(const Choice& c) const;
+  Ratio ratio_test(const Choice& c);
   void pivot(std::int32_t p, std::int32_t q);
   void step(const Choice& c, const Ratio& r);
   void recompute_reduced_costs();
   void perturb_costs();
   void remove_perturbation();
+  void perturb_bounds();
+  void restore_bounds();
+  double next_random();
   bool drifted() const;
   bool factor_basis(std::vector<double>& lu, std::vector<std::int32_t>& perm);
   void solve_basis(const std::vector<double>& lu,
@@ -142,23 +149,32 @@ class Engine {
   std::int32_t n_;
   std::int32_t ld_;
   std::vector<double> t_;
-  std::vector<double> lo_, up_, cost_, cost_given_;
+  std::vector<double> lo_, up_, cost_, cost_given_, lo_given_, up_given_;
   std::vector<double> x_;
   std::vector<Position> pos_;
   std::vector<std::int32_t> head_;  // the basic variable of each row
   std::vector<std::int32_t> nonb_;  // the nonbasic variable of each column
   std::vector<std::int32_t> slot_;  // row or column of each variable
   std::vector<std::int32_t> infeasible_;
-  std::vector<double> phase_cost_;    // +-1 of each infeasible row
-  std::vector<double> d1_;            // the phase-1 reduced costs
-  std::vector<std::int32_t> nz_;      // nonzero rows of the pivot column
-  std::vector<std::uint8_t> barred_;  // columns refused a pivot this round
+  std::vector<double> phase_cost_;  // +-1 of each infeasible row
+  std::vector<double> d1_;          // the phase-1 reduced costs
+  std::vector<double> gamma_;     // 1 + |T\'s column|^2: steepest-edge weights
+  std::vector<std::int32_t> nz_;  // nonzero rows of the pivot column
+  struct Candidate {
+    std::int32_t row;
+    double ratio;
+    double pivot;
+    double bound;
+  };
+  std::vector<Candidate> candidates_;  // rows that may leave, for one test
+  std::vector<std::uint8_t> barred_;   // columns refused a pivot this round
   std::vector<double> ray_, farkas_;
   std::int64_t iterations_ = 0;
   std::int64_t stalled_ = 0;
   std::int64_t since_check_ = 0;
   std::uint64_t seed_ = 0x9e3779b97f4a7c15ULL;
   bool perturbed_ = false;
+  bool bounds_perturbed_ = false;
   bool ever_perturbed_ = false;
   bool fresh_ = false;
   bool phase_one_ = true;
