@@ -275,8 +275,8 @@ def clean(c, A_ub, b_ub, A_eq, b_eq, bounds, method, callback, options, x0,
     options.pop("_sparse_presolve", None)
     sparse = _sparse_module(A_ub, A_eq)
     if sparse is not None and method in _DENSE_METHODS:
-        raise ValueError(f"linprog: method '{method}' takes no sparse "
-                         "constraint matrices")
+        raise ValueError(f"Method '{method}' does not support sparse "
+                         "constraint matrices.")
     if sparse is not None and method == "interior-point" \
             and not options.get("sparse", False):
         options["sparse"] = True
