@@ -85,6 +85,11 @@ def _flag(v):
         isinstance(v, numbers.Integral) and v in (0, 1))
 
 
+def _python_bool(v):
+    # scipy lets presolve be nothing but True or False; it has no effect here.
+    return isinstance(v, bool)
+
+
 def _edge_strategy(v):
     return isinstance(v, str) and v.lower() in (
         "dantzig", "devex", "steepest-devex", "steepest")
@@ -96,7 +101,7 @@ _OPTION_VALUES = {
     "maxiter": (_whole(0, _INT_MAX), "whole numbers in [0, 2147483647]"),
     "time_limit": (_at_least(0), "numbers of seconds in [0, inf]"),
     "memory_limit": (_whole(0, 2**64 - 1), "whole numbers of bytes >= 0"),
-    "presolve": (_flag, "True or False"),
+    "presolve": (_python_bool, "True or False"),
     "disp": (_flag, "True or False"),
     "primal_feasibility_tolerance": (_at_least(1e-10), "numbers >= 1e-10"),
     "dual_feasibility_tolerance": (_at_least(1e-10), "numbers >= 1e-10"),

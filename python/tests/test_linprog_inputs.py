@@ -81,6 +81,7 @@ SAME = {
     "maxiter and time_limit": small(options={"maxiter": 50, "time_limit": 1}),
     "time_limit negative": small(options={"time_limit": -1.0}),
     "presolve not a flag": small(options={"presolve": "no"}),
+    "presolve 1": small(options={"presolve": 1}),
     "disp and presolve": small(options={"disp": False, "presolve": False}),
     "tolerance too small": small(
         options={"primal_feasibility_tolerance": 1e-12}),
@@ -112,6 +113,9 @@ DIFFERENT = {
                               (NotImplementedError, False, None)),
     "maxiter a numpy integer": (small(options={"maxiter": np.int64(9)}),
                                 (None, False, 0)),
+    "maxiter above 2**31 - 1": (small(options={"maxiter": 2**31}),
+                                (None, True, 0)),
+    "A_ub a scalar": (dict(c=[1], A_ub=1, b_ub=1), (ValueError, False, None)),
     "finite bound of 1e15": (dict(c=[-1], bounds=(0, 1e15)),
                              (ValueError, False, None)),
     "method None": (small(method=None), (None, False, 0)),
