@@ -20,10 +20,11 @@ import html as _html
 
 import numpy as np
 
-from . import _karvon
+from . import _inputs, _karvon
+from ._inputs import OptimizeWarning
 
 __all__ = ["linprog", "solve", "OptimizeResult", "ModelResult", "Trace",
-           "__version__"]
+           "OptimizeWarning", "__version__"]
 
 __version__ = _karvon.version()
 
@@ -128,107 +129,106 @@ def solve(c, A=None, row_lower=None, row_upper=None, col_lower=None,
     return ModelResult(found)
 
 
-# scipy's status codes and messages for the solver's outcomes.
+# scipy's status codes and messages for the solver's outcomes. An optimum
+# that fails the check against the problem keeps its x, as scipy keeps one
+# that fails its own check, with the status of numerical difficulties.
 _SCIPY_STATUS = {
     "optimal": (0, "Optimization terminated successfully."),
     "iteration limit": (1, "Iteration limit reached."),
+    "time limit": (1, "Time limit reached."),
     "infeasible": (2, "The problem is infeasible."),
     "unbounded": (3, "The problem is unbounded."),
     "could not settle": (4, "Numerical difficulties encountered."),
+    "optimal, not certified": (
+        4, "The solution found does not satisfy the constraints within the "
+           "solver's tolerance; check the slack and constraint residuals."),
 }
 
 
-def _bounds(bounds, n):
-    """scipy's bounds: None or (lo, hi) for every variable, or a sequence of
-    n pairs, None in a pair meaning no bound on that side."""
-    lower = np.zeros(n)
-    upper = np.full(n, np.inf)
-    if bounds is None:
-        return lower, upper
-    pairs = list(bounds) if not isinstance(bounds, np.ndarray) else bounds.tolist()
-    if len(pairs) == 2 and all(p is None or np.isscalar(p) for p in pairs):
-        pairs = [pairs] * n
-    if len(pairs) == 1 and n != 1:
-        pairs = pairs * n
-    if len(pairs) != n:
-        raise ValueError(f"bounds has {len(pairs)} pairs for {n} variables")
-    for j, pair in enumerate(pairs):
-        if pair is None:
-            lo, hi = None, None
-        else:
-            if len(pair) != 2:
-                raise ValueError(f"bounds[{j}] is not a pair")
-            lo, hi = pair
-        lower[j] = -np.inf if lo is None else float(lo)
-        upper[j] = np.inf if hi is None else float(hi)
-    return lower, upper
+def _unsolved(status, message, nit=0):
+    return OptimizeResult(
+        x=None, fun=None, slack=None, con=None, success=status == 0,
+        status=status, message=message, nit=nit,
+        ineqlin=OptimizeResult(residual=None, marginals=None),
+        eqlin=OptimizeResult(residual=None, marginals=None),
+        lower=OptimizeResult(residual=None, marginals=None),
+        upper=OptimizeResult(residual=None, marginals=None))
 
 
-def _matrix(A, b, n, what):
-    if A is None:
-        if b is not None and np.asarray(b).size:
-            raise ValueError(f"b_{what} is given without A_{what}")
-        return np.zeros((0, n)), np.zeros(0)
-    A = np.atleast_2d(np.asarray(A, dtype=float))
-    if A.shape[1] != n:
-        raise ValueError(f"A_{what} has {A.shape[1]} columns for {n} costs")
-    if b is None:
-        raise ValueError(f"A_{what} is given without b_{what}")
-    b = np.asarray(b, dtype=float).reshape(-1)
-    if b.size != A.shape[0]:
-        raise ValueError(f"b_{what} has {b.size} values for {A.shape[0]} rows")
-    return A, b
+def _crossed_bound(lower, upper):
+    """Why bounds no x can meet make the problem infeasible, or None. scipy
+    reports a lower bound of +inf as infeasible, not as an error."""
+    for j in np.flatnonzero(lower == np.inf):
+        return f"the lower bound of x[{j}] is +inf"
+    for j in np.flatnonzero(upper == -np.inf):
+        return f"the upper bound of x[{j}] is -inf"
+    return None
 
 
-def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
-            method=None, callback=None, options=None, x0=None,
+def _csc(A_ub, A_eq):
+    """The constraint rows, A_ub's then A_eq's, as (start, index, value) of
+    a column-wise sparse matrix when either was given sparse; else None."""
+    sparse = _inputs._sparse_module(A_ub, A_eq)
+    if sparse is None:
+        return None
+    A = sparse.vstack((A_ub, A_eq)).tocsc()
+    return A.indptr, A.indices, A.data
+
+
+def _dense(A):
+    # The module's solve takes A by rows, dense.
+    return A.toarray() if hasattr(A, "toarray") else A
+
+
+def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
+            method="highs", callback=None, options=None, x0=None,
             integrality=None, trace=False):
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
     Returns an OptimizeResult with x, fun, slack, con, success, status
-    (0 optimal, 1 iteration limit, 2 infeasible, 3 unbounded, 4 numerical
-    difficulties), message, nit, and ineqlin, eqlin, lower, upper each with
-    residual and marginals (the sensitivities of fun, as scipy reports them).
-    method, options and x0 are accepted and not used; a callback or integer
-    variables raise NotImplementedError. A problem too large for the solver
-    raises ValueError with its counts. With trace=True the result also has
+    (0 optimal, 1 iteration or time limit, 2 infeasible, 3 unbounded, 4
+    numerical difficulties), message, nit, and ineqlin, eqlin, lower, upper
+    each with residual and marginals (the sensitivities of fun, as scipy
+    reports them). The arguments are checked as scipy checks them: the same
+    exceptions, and an OptimizeWarning for unknown options or values out of
+    range, for x0 (never used) and for integrality (the continuous problem
+    is solved). Any of scipy's methods may be named; karvon's simplex method
+    solves. Of the options, maxiter and time_limit (seconds) limit the
+    solve, and karvon's own memory_limit (bytes) the tableau; the others
+    are accepted and have no effect. A callback raises NotImplementedError.
+    A problem too large for the solver raises ValueError with its counts.
+    With trace=True the result also has
     trace, a Trace of every step of the solve (shown in place in a
     notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
     variables x1, x2, ...
     """
-    if callback is not None:
-        raise NotImplementedError("karvon.linprog takes no callback")
-    if integrality is not None and np.any(np.asarray(integrality) != 0):
-        raise NotImplementedError("karvon.linprog solves no integer problems")
-    c = np.asarray(c, dtype=float).reshape(-1)
-    n = c.size
-    A_ub, b_ub = _matrix(A_ub, b_ub, n, "ub")
-    A_eq, b_eq = _matrix(A_eq, b_eq, n, "eq")
-    lower, upper = _bounds(bounds, n)
-    m_ub = A_ub.shape[0]
+    c, A_ub, b_ub, A_eq, b_eq, lower, upper, model_options = _inputs.clean(
+        c, A_ub, b_ub, A_eq, b_eq, bounds, method, callback, options, x0,
+        integrality)
+    n, m_ub = c.size, A_ub.shape[0]
+    # What goes to the model's solve beyond its dense arrays: the limits and
+    # integer columns from the options, and a sparse A as one CSC matrix.
+    model_options["sparse"] = _csc(A_ub, A_eq)
+    crossed = _crossed_bound(lower, upper)
+    if crossed is not None:
+        return _unsolved(2, "The problem is infeasible. (%s)" % crossed)
     names = ([], [])
     if trace:
         names = (["ub%d" % (i + 1) for i in range(m_ub)]
                  + ["eq%d" % (i + 1) for i in range(A_eq.shape[0])],
                  ["x%d" % (j + 1) for j in range(n)])
     found = _karvon.solve(
-        c, np.vstack([A_ub, A_eq]),
+        c, np.vstack([_dense(A_ub), _dense(A_eq)]),
         np.concatenate([np.full(m_ub, -np.inf), b_eq]),
         np.concatenate([b_ub, b_eq]),
         lower, upper, 0.0, False, names[0], names[1], bool(trace))
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
-    result = OptimizeResult(
-        x=None, fun=None, slack=None, con=None, success=status == 0,
-        status=status, message=message, nit=found["iterations"],
-        ineqlin=OptimizeResult(residual=None, marginals=None),
-        eqlin=OptimizeResult(residual=None, marginals=None),
-        lower=OptimizeResult(residual=None, marginals=None),
-        upper=OptimizeResult(residual=None, marginals=None))
+    result = _unsolved(status, message, found["iterations"])
     if trace:
         result.trace = Trace(found["trace"])
-    if status != 0:
+    if found["status"] not in ("optimal", "optimal, not certified"):
         return result
     x = found["x"]
     activity = found["row_activity"]
