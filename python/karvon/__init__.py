@@ -218,16 +218,33 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
         names = (["ub%d" % (i + 1) for i in range(m_ub)]
                  + ["eq%d" % (i + 1) for i in range(A_eq.shape[0])],
                  ["x%d" % (j + 1) for j in range(n)])
+    sparse = model_options["sparse"]
+    if sparse is not None:
+        indptr, indices, values = sparse
+        matrix, extra = np.asarray(values, dtype=float), dict(
+            indptr=[int(v) for v in indptr], indices=[int(v) for v in indices])
+    else:
+        matrix, extra = np.vstack([_dense(A_ub), _dense(A_eq)]), {}
     found = _karvon.solve(
-        c, np.vstack([_dense(A_ub), _dense(A_eq)]),
+        c, matrix,
         np.concatenate([np.full(m_ub, -np.inf), b_eq]),
         np.concatenate([b_ub, b_eq]),
-        lower, upper, 0.0, False, names[0], names[1], bool(trace))
+        lower, upper, 0.0, False, names[0], names[1], bool(trace),
+        integer_columns=list(model_options["integer_columns"]),
+        iteration_limit=int(model_options["iteration_limit"] or 0),
+        time_limit=float(model_options["time_limit"]
+                         if model_options["time_limit"] is not None
+                         else np.inf),
+        memory_limit=int(model_options["memory_limit"] or 0), **extra)
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
     result = _unsolved(status, message, found["iterations"])
     if trace:
         result.trace = Trace(found["trace"])
+    result.quality = OptimizeResult(found["quality"])
+    if found["status"] in ("iteration limit", "time limit") and len(found["x"]):
+        # The point reached, as scipy gives it at a limit.
+        result.update(x=found["x"], fun=found["objective"])
     if found["status"] not in ("optimal", "optimal, not certified"):
         return result
     x = found["x"]

@@ -164,11 +164,9 @@ def test_scipy_script_runs_unchanged():
 
 
 def test_too_large_raises_value_error_with_the_counts():
-    with pytest.raises(ValueError, match="50 constraint rows and 3 columns"):
-        linprog(np.ones(3), A_ub=np.ones((50, 3)), b_ub=np.arange(50.0) + 1)
-    with pytest.raises(ValueError, match="1 constraint rows and 70 columns"):
-        linprog(np.ones(35), A_ub=np.ones((1, 35)), b_ub=[1],
-                bounds=(None, None))
+    with pytest.raises(ValueError, match="50 rows and 3 columns need 1 MB"):
+        linprog(np.ones(3), A_ub=np.ones((50, 3)), b_ub=np.arange(50.0) + 1,
+                options={"memory_limit": 1000})
 
 
 def test_standard_form_with_numpy_arrays():
@@ -182,8 +180,12 @@ def test_standard_form_with_numpy_arrays():
     assert isinstance(res.x, np.ndarray)
     assert res.x == pytest.approx([3, 1])
     assert res.row_activity == pytest.approx([4, 6])
-    assert res.row_duals == pytest.approx([0.5, 0.5])
-    assert res.reduced_costs == pytest.approx([0, 0])
+    # The optimum is degenerate (x at its bound and both rows active): any
+    # optimal dual will do, and the result carries its own check.
+    assert res.quality["certified"]
+    assert res.reduced_costs == pytest.approx(
+        np.array([1.0, 2.0]) - np.array([[1.0, 1.0], [1.0, 3.0]]).T @ res.row_duals)
+    assert res.col_status == ["NU", "B"]
     crossed = karvon.solve([1.0], [[1.0], [1.0]], row_lower=[2, 0],
                            row_upper=[1, 1], row_names=["a", "b"])
     assert crossed.status == "infeasible"
@@ -212,7 +214,7 @@ def test_trace_is_the_page_of_every_step(tmp_path):
     # the last one's count is the result's.
     assert len(steps) >= 3 and steps[-1]["it"] == res.nit
     names = [long for _, long in json.loads(problems[0])["names"]]
-    assert {"x1", "x2", "slack of row ub1", "artificial of row eq1"} <= set(names)
+    assert {"x1", "x2", "slack of row ub1", "slack of row eq1"} <= set(names)
     shown = res.trace._repr_html_()
     assert shown.startswith("<iframe srcdoc=") and html.escape(page) in shown
     res.trace.save(tmp_path / "trace.html")
