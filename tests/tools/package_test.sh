@@ -70,7 +70,7 @@ done
 for file in "$root"/usr/share/man/man1/*.gz "$root"/usr/share/doc/*/changelog.gz; do
   # bytes 3 to 8: flags, time stamp, extra flags (2: maximum compression)
   [ "$(od -An -tu1 -j3 -N6 "$file" | tr -s ' ')" = " 0 0 0 0 0 2" ] ||
-    fail "${file#$root/} is not compressed with gzip -9n"
+    fail "${file#"$root"/} is not compressed with gzip -9n"
 done
 for file in "$root"/usr/share/man/man1/*.1.gz; do
   page=$(basename "$file" .1.gz)
@@ -88,7 +88,7 @@ grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
 gpl=$(awk '/^Files:/ { files = $0 } /^$/ { files = "" } /^License: GPL-3.0-or-later/ && files { print files }' \
       "$copyright" | tr ' ' '\n' | grep / | sort)
 linked=$(cd "$root" && for file in usr/bin/* usr/lib/"$multiarch"/*.so.* usr/lib/python3/dist-packages/*/*.so; do
-  if readelf -d "$file" | grep -q "NEEDED.*libglpk"; then echo "$file"; fi
+  if grep -q "NEEDED.*libglpk" <<<"$(readelf -d "$file")"; then echo "$file"; fi
 done | sort)
 [ "$gpl" = "$linked" ] || fail "copyright names as linking GLPK: $gpl; linking GLPK: $linked"
 grep -q "^License: MIT" "$copyright" || fail "the copyright file does not name MIT"
@@ -105,10 +105,10 @@ grep -v "running with root privileges" "$work/lintian" || true
 export LD_LIBRARY_PATH="$root/usr/lib/$multiarch"
 bin="$root/usr/bin"
 for program in karvon karvon-solve karvon-trace mps2deck; do
-  ldd "$bin/$program" | grep -q "$root/usr/lib/$multiarch/libkarvon.so.1" ||
+  grep -q "$root/usr/lib/$multiarch/libkarvon.so.1" <<<"$(ldd "$bin/$program")" ||
     fail "$program does not load the packaged libkarvon.so.1"
 done
-"$bin/karvon" --version </dev/null | grep -q "^karvon $version" || fail "karvon --version"
+grep -q "^karvon $version" <<<"$("$bin/karvon" --version </dev/null)" || fail "karvon --version"
 for case in 0001_worked_cases 0005_limits_lptmp 0019_badfield; do
   python3 "$src/tests/run_case.py" "$bin/karvon" "$src/tests/golden/$case" >"$work/case.log" 2>&1 ||
     fail "the packaged karvon on $case: $(cat "$work/case.log")"
