@@ -85,8 +85,10 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${other} -DBUILD_SHARED_LIBS=${other_sh
     -DKARVON_TESTS=OFF -DKARVON_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_CXX_COMPILER=${CXX})
 run(${CMAKE_COMMAND} --build ${other} --target karvon_lib)
-run(${CMAKE_COMMAND} --install ${other} --component library
-    --prefix ${WORK_DIR}/${other_kind})
+foreach(component library development)
+  run(${CMAKE_COMMAND} --install ${other} --component ${component}
+      --prefix ${WORK_DIR}/${other_kind})
+endforeach()
 
 foreach(installed include/karvon/karvon.h include/karvon/version.h
                   lib/cmake/karvon/karvonConfig.cmake lib/pkgconfig/karvon.pc)
