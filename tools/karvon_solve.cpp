@@ -54,7 +54,14 @@ int convert(const tools::SolveOptions& o,
       text = modelio::deck_text(models, mps2deck::DeckSettings{});
     } else {
       if (!one_model(models, o.input, what)) return false;
-      text = modelio::model_text(models.front(), format);
+      const model::Model& m = models.front();
+      if (format == modelio::OutputFormat::kMps && o.no_objsense &&
+          m.maximize) {
+        say(o.input + ": " + modelio::minimum_note(m));
+        text = modelio::model_text(modelio::as_minimum(m), format);
+      } else {
+        text = modelio::model_text(m, format);
+      }
     }
     for (const std::string& n : text.notes) say(o.input + ": " + n);
     if (!text.ok) {
@@ -100,7 +107,19 @@ int solve(const tools::SolveOptions& o,
 }
 
 int run(const tools::SolveOptions& o) {
-  modelio::ModelsRead read = modelio::read_models(o.input, *o.format);
+  modelio::ModelInput input;
+  std::string error;
+  switch (input.open(o.input, o.format, error)) {
+    case modelio::ModelInput::Opened::kOpen:
+      break;
+    case modelio::ModelInput::Opened::kUnreadable:
+      say(error);
+      return kRefused;
+    case modelio::ModelInput::Opened::kUnknownFormat:
+      say(error);
+      return kUsage;
+  }
+  modelio::ModelsRead read = modelio::read_models(input);
   for (const std::string& w : read.warnings) say(w);
   if (!read.ok) {
     say(read.error);

@@ -2,6 +2,8 @@
 // What karvon-solve reports for one model: the solver's outcome in the
 // model's terms.
 
+#include <karvon/karvon.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ struct ModelSolution {
   std::vector<double> activities;     // by row
   std::vector<double> duals;          // by row
   std::vector<double> reduced_costs;  // by column
+  // The final basis, by column and by row; empty when the solver gave none.
+  std::vector<karvon::BasisStatus> col_status;
+  std::vector<karvon::BasisStatus> row_status;
 };
 
 }  // namespace tools

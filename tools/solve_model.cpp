@@ -12,6 +12,7 @@
 #include "driver/problem_input.h"
 #include "driver/storage.h"
 #include "model/deck_builder.h"
+#include "modelio/model_writer.h"
 
 namespace tools {
 namespace {
@@ -73,12 +74,7 @@ std::vector<double> or_unknown(const std::vector<double>& values,
 // builds) prepared as the driver prepares a deck, and solved again by
 // LINEAR with the print unit 6.
 void print_tableau(const model::Model& m) {
-  model::Model minimised = m;
-  if (m.maximize) {
-    for (auto& c : minimised.columns) c.cost = -c.cost;
-    minimised.objective_constant = -m.objective_constant;
-  }
-  const model::BuildResult built = model::build_deck(minimised);
+  const model::BuildResult built = model::build_deck(modelio::as_minimum(m));
   if (!built.ok) return;
   const model::Deck& d = built.deck;
   const auto s = std::make_unique<driver::Storage>();
@@ -127,6 +123,11 @@ SolveAttempt solve_model(const model::Model& m, bool tableau) {
   s.activities = or_unknown(r.row_activity, m.rows.size());
   s.duals = or_unknown(r.row_duals, m.rows.size());
   s.reduced_costs = or_unknown(r.reduced_costs, m.columns.size());
+  if (r.col_status.size() == m.columns.size() &&
+      r.row_status.size() == m.rows.size()) {
+    s.col_status = r.col_status;
+    s.row_status = r.row_status;
+  }
   attempt.solved = true;
   return attempt;
 }
