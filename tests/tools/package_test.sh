@@ -17,7 +17,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # The manual pages as cmake --install places them.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for page in karvon mps2deck karvon-solve; do
+for page in karvon mps2deck karvon-solve karvon-trace; do
   file="$work/prefix/share/man/man1/$page.1"
   [ -f "$file" ] || fail "cmake --install left out $page.1"
   text=$(MANWIDTH=80 man --warnings -l "$file" 2>"$work/man.err")
