@@ -15,7 +15,9 @@ enum class Outcome : std::uint8_t {
   kInfeasible,
   kUnbounded,
   kIterationLimit,
-  kUnsettled,  // phase 1 did not settle
+  kUnsettled,     // phase 1 did not settle
+  kTimeLimit,     // stopped by the time limit
+  kNotCertified,  // an optimum whose check against the model failed
 };
 
 struct ModelSolution {

@@ -108,7 +108,10 @@ const char* highs_status(Outcome outcome) {
     case Outcome::kIterationLimit:
       return "Iteration limit reached";
     case Outcome::kUnsettled:
+    case Outcome::kNotCertified:
       return "Unknown";
+    case Outcome::kTimeLimit:
+      return "Time limit reached";
   }
   return "Unknown";
 }
@@ -127,6 +130,11 @@ const char* outcome_words(Outcome outcome) {
       return "ITERATION LIMIT";
     case Outcome::kUnsettled:
       return "UNDECIDED (phase 1 did not settle)";
+    case Outcome::kTimeLimit:
+      return "TIME LIMIT";
+    case Outcome::kNotCertified:
+      return "OPTIMAL, NOT CERTIFIED (the answer fails its check against the "
+             "model)";
   }
   return "UNDECIDED";
 }

@@ -57,6 +57,10 @@ Outcome outcome_of(karvon::ModelStatus status) {
       return Outcome::kIterationLimit;
     case karvon::ModelStatus::kUnsettled:
       return Outcome::kUnsettled;
+    case karvon::ModelStatus::kTimeLimit:
+      return Outcome::kTimeLimit;
+    case karvon::ModelStatus::kNotCertified:
+      return Outcome::kNotCertified;
     default:
       return Outcome::kOptimal;
   }
