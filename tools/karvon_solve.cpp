@@ -27,6 +27,13 @@ void say(const std::string& text) {
   std::cerr << "karvon-solve: " << text << '\n';
 }
 
+// A wrong command line, or a file that needs a format option.
+int usage_error(const std::string& text) {
+  say(text);
+  std::cerr << "Try 'karvon-solve --help' for more information.\n";
+  return kUsage;
+}
+
 // Writes `text` to `path` whole, or says why not.
 bool write_whole(const std::string& path, const std::string& text) {
   std::string error;
@@ -116,8 +123,7 @@ int run(const tools::SolveOptions& o) {
       say(error);
       return kRefused;
     case modelio::ModelInput::Opened::kUnknownFormat:
-      say(error);
-      return kUsage;
+      return usage_error(error);
   }
   modelio::ModelsRead read = modelio::read_models(input);
   for (const std::string& w : read.warnings) say(w);
@@ -146,11 +152,7 @@ int main(int argc, char** argv) {
   try {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const tools::ParsedSolveOptions parsed = tools::parse_solve_options(args);
-    if (!parsed.ok) {
-      say(parsed.error);
-      std::cerr << "Try 'karvon-solve --help' for more information.\n";
-      return kUsage;
-    }
+    if (!parsed.ok) return usage_error(parsed.error);
     if (parsed.options.help) {
       std::cout << tools::solve_usage();
       return 0;
