@@ -136,8 +136,9 @@ Options:
   --version           show the version and exit
 
 Exit status: 0 when the model was read and solved, whatever the outcome;
-1 when it was refused or a file could not be written; 2 for a wrong
-command line. See karvon-solve(1).
+1 when it was refused or a file could not be read or written; 2 for a
+wrong command line or a file whose format cannot be told.
+See karvon-solve(1).
 )";
 }
 

@@ -27,8 +27,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: karvon-trace [OPTION]... FILE -o PAGE\n"
-    "Solves every problem of the karvon deck FILE (- for standard input), or\n"
-    "the model in an MPS or LP file, and writes each step of the simplex\n"
+    "Solve every problem of the karvon deck FILE (- for standard input), or\n"
+    "the model in an MPS or LP file, and write each step of the simplex\n"
     "method to PAGE, one HTML file that works offline. The format comes from\n"
     "an option, else from the name: .mps (fixed MPS, then free), .freemps,\n"
     ".lp (CPLEX LP), .deck, .dat or .txt (a deck), else from the first lines:\n"
