@@ -110,16 +110,9 @@ void print_tableau(const model::Model& m) {
 
 }  // namespace
 
-SolveAttempt solve_model(const model::Model& m, bool tableau) {
-  SolveAttempt attempt;
-  const karvon::ModelResult r = karvon::solve(standard_form(m));
-  if (r.status == karvon::ModelStatus::kRefused ||
-      r.status == karvon::ModelStatus::kTooLarge) {
-    attempt.refusal = r.message;
-    return attempt;
-  }
-  if (tableau) print_tableau(m);
-  ModelSolution& s = attempt.solution;
+ModelSolution model_solution(const model::Model& m,
+                             const karvon::ModelResult& r) {
+  ModelSolution s;
   s.outcome = outcome_of(r.status);
   s.iterations = r.iterations;
   s.objective = r.x.empty() ? kUnknown : r.objective;
@@ -132,6 +125,19 @@ SolveAttempt solve_model(const model::Model& m, bool tableau) {
     s.col_status = r.col_status;
     s.row_status = r.row_status;
   }
+  return s;
+}
+
+SolveAttempt solve_model(const model::Model& m, bool tableau) {
+  SolveAttempt attempt;
+  const karvon::ModelResult r = karvon::solve(standard_form(m));
+  if (r.status == karvon::ModelStatus::kRefused ||
+      r.status == karvon::ModelStatus::kTooLarge) {
+    attempt.refusal = r.message;
+    return attempt;
+  }
+  if (tableau) print_tableau(m);
+  attempt.solution = model_solution(m, r);
   attempt.solved = true;
   return attempt;
 }
