@@ -250,4 +250,21 @@ DeckRead read_deck(std::string_view text, const std::string& display_name) {
   return result;
 }
 
+bool begins_as_deck(std::string_view text) {
+  const std::string name;
+  Records records(text, name);
+  try {
+    Statement settings(records, kIntegerWidth, "a settings record");
+    settings.integer();
+    settings.integer();
+    Statement header(records, kIntegerWidth, "a problem header");
+    header.integer();
+    header.integer();
+    header.integer();
+  } catch (const Refusal&) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace modelio

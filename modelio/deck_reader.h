@@ -34,4 +34,8 @@ struct DeckRead {
 // 1..NV are refused, with the record that holds them.
 DeckRead read_deck(std::string_view text, const std::string& display_name);
 
+// Whether `text` begins as a deck does: a settings record and a problem
+// header whose fields read as the driver reads them.
+bool begins_as_deck(std::string_view text);
+
 }  // namespace modelio

@@ -1,5 +1,6 @@
 #include "modelio/model_file.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -87,7 +88,78 @@ ModelsRead read_mps_text(const mps2deck::InputFile& input,
   return out;
 }
 
+// The first word of `line` in lower case, and whether it starts in column 1.
+std::string first_word(std::string_view line, bool& in_column_1) {
+  const std::size_t start = line.find_first_not_of(" \t");
+  in_column_1 = start == 0;
+  if (start == std::string_view::npos) return {};
+  const std::size_t end = line.find_first_of(" \t", start);
+  return lower_case(std::string(line.substr(start, end - start)));
+}
+
+// The first line that is neither blank nor a comment of either format.
+std::string_view first_statement(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos = end + 1;
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) continue;
+    if (line[first] == '\\' || line[0] == '*') continue;
+    return line;
+  }
+  return {};
+}
+
+// How much of a file its format is told from.
+constexpr std::size_t kHeadSize = std::size_t(1) << 16;
+
+std::string head_of(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(kHeadSize, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return head;
+}
+
 }  // namespace
+
+std::optional<Format> format_of_text(std::string_view head) {
+  bool in_column_1 = false;
+  const std::string word = first_word(first_statement(head), in_column_1);
+  if (in_column_1 && (word == "name" || word == "rows" || word == "objsense")) {
+    return Format::kMps;
+  }
+  constexpr std::array<const char*, 8> kObjectives = {
+      "minimize", "minimise", "minimum", "min",
+      "maximize", "maximise", "maximum", "max"};
+  for (const char* objective : kObjectives) {
+    if (word == objective) return Format::kLp;
+  }
+  if (begins_as_deck(head)) return Format::kDeck;
+  return std::nullopt;
+}
+
+ModelInput::Opened ModelInput::open(const std::string& name,
+                                    std::optional<Format> asked,
+                                    std::string& error) {
+  name_ = name;
+  if (!file_.open(name, error)) return Opened::kUnreadable;
+  if (!asked) asked = format_of_name(name);
+  if (!asked) asked = format_of_text(head_of(file_.path()));
+  if (!asked) {
+    error = file_.display_name() +
+            ": cannot tell its format from its name or its first lines "
+            "(an MPS NAME or ROWS header, an LP objective, a deck's first "
+            "records): give --mps, --freemps, --lp or --deck";
+    return Opened::kUnknownFormat;
+  }
+  format_ = *asked;
+  return Opened::kOpen;
+}
 
 std::optional<Format> format_of_name(const std::string& name) {
   const std::size_t dot = name.find_last_of('.');
@@ -98,14 +170,15 @@ std::optional<Format> format_of_name(const std::string& name) {
   if (ext == "mps") return Format::kMps;
   if (ext == "freemps") return Format::kFreeMps;
   if (ext == "lp") return Format::kLp;
-  if (ext == "deck" || ext == "dat") return Format::kDeck;
+  if (ext == "deck" || ext == "dat" || ext == "txt") return Format::kDeck;
   return std::nullopt;
 }
 
-ModelsRead read_models(const std::string& name, Format format) {
+ModelsRead read_models(const ModelInput& model_input) {
   ModelsRead out;
-  mps2deck::InputFile input;
-  if (!input.open(name, out.error)) return out;
+  const mps2deck::InputFile& input = model_input.file();
+  const std::string& name = model_input.name();
+  const Format format = model_input.format();
   const std::string& display = input.display_name();
   if (format == Format::kLp) {
     mps2deck::ReadResult read = mps2deck::read_lp(input.path(), display);

@@ -177,6 +177,20 @@ std::string free_mps(const model::Model& m, std::string& error) {
 
 }  // namespace
 
+model::Model as_minimum(model::Model model) {
+  if (!model.maximize) return model;
+  for (auto& c : model.columns) c.cost = -c.cost;
+  model.objective_constant = -model.objective_constant;
+  model.maximize = false;
+  return model;
+}
+
+std::string minimum_note(const model::Model& model) {
+  return "note: " + model.name +
+         ": written as the minimum of the negated objective; its optimal "
+         "value is minus the maximum";
+}
+
 ModelText model_text(const model::Model& model, OutputFormat format) {
   ModelText out;
   if (format == OutputFormat::kMps) {
@@ -218,15 +232,8 @@ ModelText deck_text(const std::vector<model::Model>& models,
                     const mps2deck::DeckSettings& settings) {
   ModelText out;
   for (std::size_t k = 0; k < models.size(); ++k) {
-    model::Model m = models[k];
-    if (m.maximize) {
-      for (auto& c : m.columns) c.cost = -c.cost;
-      m.objective_constant = -m.objective_constant;
-      m.maximize = false;
-      out.notes.push_back("note: " + m.name +
-                          ": the deck minimises the negated objective; its "
-                          "OBJECTIVE FUNCTION is minus the maximum");
-    }
+    if (models[k].maximize) out.notes.push_back(minimum_note(models[k]));
+    model::Model m = as_minimum(models[k]);
     mps2deck::DeckSettings these = settings;
     these.close = settings.close && k + 1 == models.size();
     mps2deck::Conversion deck = mps2deck::convert_to_deck(m, these);

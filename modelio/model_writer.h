@@ -24,6 +24,14 @@ struct ModelText {
 // objective row; on a column they all agree.
 inline constexpr const char* kConstantColumn = "CONSTANT";
 
+// `model` with a maximum turned into the minimum of the negated objective
+// (costs and constant negated): the same optimum, its objective value of
+// the opposite sign. A minimum is returned as it is.
+model::Model as_minimum(model::Model model);
+
+// The note that says a maximum was written as a minimum.
+std::string minimum_note(const model::Model& model);
+
 // Free MPS text of one model (an OBJSENSE MAX section for a maximum; every
 // number in the shortest form that reads back exactly), or LP text written
 // by GLPK. Names with blanks cannot stand in free MPS, and GLPK's LP writer

@@ -152,6 +152,7 @@ The first N row is the objective, minimised; a right-hand side r on it adds
 the constant -r. A deck holds at most 49 constraint rows and 60 columns.
 Messages go to standard error. Exit status: 0 when the deck is written,
 1 when the model is refused or cannot be written, 2 for a wrong command line.
+See mps2deck(1).
 )";
 }
 

@@ -27,6 +27,13 @@ void say(const std::string& text) {
   std::cerr << "karvon-solve: " << text << '\n';
 }
 
+// A wrong command line, or a file that needs a format option.
+int usage_error(const std::string& text) {
+  say(text);
+  std::cerr << "Try 'karvon-solve --help' for more information.\n";
+  return kUsage;
+}
+
 // Writes `text` to `path` whole, or says why not.
 bool write_whole(const std::string& path, const std::string& text) {
   std::string error;
@@ -54,7 +61,14 @@ int convert(const tools::SolveOptions& o,
       text = modelio::deck_text(models, mps2deck::DeckSettings{});
     } else {
       if (!one_model(models, o.input, what)) return false;
-      text = modelio::model_text(models.front(), format);
+      const model::Model& m = models.front();
+      if (format == modelio::OutputFormat::kMps && o.no_objsense &&
+          m.maximize) {
+        say(o.input + ": " + modelio::minimum_note(m));
+        text = modelio::model_text(modelio::as_minimum(m), format);
+      } else {
+        text = modelio::model_text(m, format);
+      }
     }
     for (const std::string& n : text.notes) say(o.input + ": " + n);
     if (!text.ok) {
@@ -105,7 +119,18 @@ int solve(const tools::SolveOptions& o,
 }
 
 int run(const tools::SolveOptions& o) {
-  modelio::ModelsRead read = modelio::read_models(o.input, *o.format);
+  modelio::ModelInput input;
+  std::string error;
+  switch (input.open(o.input, o.format, error)) {
+    case modelio::ModelInput::Opened::kOpen:
+      break;
+    case modelio::ModelInput::Opened::kUnreadable:
+      say(error);
+      return kRefused;
+    case modelio::ModelInput::Opened::kUnknownFormat:
+      return usage_error(error);
+  }
+  modelio::ModelsRead read = modelio::read_models(input);
   for (const std::string& w : read.warnings) say(w);
   if (!read.ok) {
     say(read.error);
@@ -132,11 +157,7 @@ int main(int argc, char** argv) {
   try {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const tools::ParsedSolveOptions parsed = tools::parse_solve_options(args);
-    if (!parsed.ok) {
-      say(parsed.error);
-      std::cerr << "Try 'karvon-solve --help' for more information.\n";
-      return kUsage;
-    }
+    if (!parsed.ok) return usage_error(parsed.error);
     if (parsed.options.help) {
       std::cout << tools::solve_usage();
       return 0;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/lp.h"
+
 namespace tools {
 namespace {
 
@@ -26,16 +28,23 @@ std::string exact(double v) {
   return std::string(buf.data(), end);
 }
 
+// A value the solver computed: rounding noise below its tolerance is 0, as
+// the solver itself takes it.
+std::string computed(double v) {
+  return number(std::fabs(v) < lp::kEps ? 0.0 : v);
+}
+
 std::string field(const std::string& text, int width) {
   const auto w = static_cast<std::size_t>(width);
   return text.size() >= w ? text : std::string(w - text.size(), ' ') + text;
 }
 
 // One line of a table: number, name (on a line of its own when it is
-// longer than 12 characters), activity, lower, upper, marginal.
+// longer than 12 characters), the basis status when there is one,
+// activity, lower, upper, marginal.
 void table_line(std::string& out, std::size_t number_from_1,
-                const std::string& name, double activity, double lower,
-                double upper, double marginal) {
+                const std::string& name, const char* status, double activity,
+                double lower, double upper, double marginal) {
   char head[32];
   std::snprintf(head, sizeof head, "%6zu ", number_from_1);
   out += head;
@@ -44,17 +53,48 @@ void table_line(std::string& out, std::size_t number_from_1,
   } else {
     out += name + std::string(13 - name.size(), ' ');
   }
+  if (status != nullptr) {
+    const std::string st = status;
+    out += st + std::string(st.size() < 3 ? 3 - st.size() : 0, ' ');
+  }
   const std::string up = lower == upper ? "=" : number(upper);
-  out += field(number(activity), 16) + " " + field(number(lower), 16) + " " +
-         field(up, 16) + " " + field(number(marginal), 16) + "\n";
+  out += field(computed(activity), 16) + " " + field(number(lower), 16) + " " +
+         field(up, 16) + " " + field(computed(marginal), 16) + "\n";
 }
 
-void table_head(std::string& out, const char* what) {
+// `what` fills the name's 12 columns.
+void table_head(std::string& out, const char* what, bool with_status) {
   out +=
-      std::string("   No. ") + what +
-      "        Activity      Lower bound      Upper bound         Marginal\n"
-      "------ ------------ ---------------- ---------------- ---------------- "
+      std::string("   No. ") + what + (with_status ? " St" : "") +
+      "         Activity      Lower bound      Upper bound         Marginal\n"
+      "------ ------------ " +
+      (with_status ? "-- " : "") +
+      "---------------- ---------------- ---------------- "
       "----------------\n";
+}
+
+// The status of entry k, or none when the solution has no basis.
+const char* status_of(const std::vector<karvon::BasisStatus>& statuses,
+                      std::size_t k) {
+  return statuses.empty() ? nullptr : karvon::to_string(statuses[k]);
+}
+
+// HiGHS's number for a basis status: lower 0, basic 1, upper 2, zero 3.
+// A fixed column or an equation is nonbasic at its lower side, as HiGHS
+// writes it.
+int highs_basis(karvon::BasisStatus status) {
+  switch (status) {
+    case karvon::BasisStatus::kBasic:
+      return 1;
+    case karvon::BasisStatus::kUpper:
+      return 2;
+    case karvon::BasisStatus::kFree:
+      return 3;
+    case karvon::BasisStatus::kLower:
+    case karvon::BasisStatus::kFixed:
+      return 0;
+  }
+  return 0;
 }
 
 const char* highs_status(karvon::ModelStatus status) {
@@ -137,7 +177,7 @@ std::string report_text(const model::Model& model,
   out += "Objective:  " +
          (model.objective_name.empty() ? std::string("obj")
                                        : model.objective_name) +
-         " = " + number(solution.objective) +
+         " = " + computed(solution.objective) +
          (model.maximize ? " (MAXimum)" : " (MINimum)") + "\n";
   out += "Iterations: " + std::to_string(solution.iterations) + "\n";
   if (solution.relaxed_integers > 0) {
@@ -145,18 +185,18 @@ std::string report_text(const model::Model& model,
            " integer column(s) solved as continuous\n";
   }
   out += "\n";
-  table_head(out, "Row name   ");
+  table_head(out, "Row name    ", !solution.row_status.empty());
   for (std::size_t i = 0; i < model.rows.size(); ++i) {
     const auto& r = model.rows[i];
-    table_line(out, i + 1, r.name, solution.activities[i], r.lower, r.upper,
-               solution.duals[i]);
+    table_line(out, i + 1, r.name, status_of(solution.row_status, i),
+               solution.activities[i], r.lower, r.upper, solution.duals[i]);
   }
   out += "\n";
-  table_head(out, "Column name");
+  table_head(out, "Column name ", !solution.col_status.empty());
   for (std::size_t j = 0; j < model.columns.size(); ++j) {
     const auto& c = model.columns[j];
-    table_line(out, j + 1, c.name, solution.values[j], c.lower, c.upper,
-               solution.reduced_costs[j]);
+    table_line(out, j + 1, c.name, status_of(solution.col_status, j),
+               solution.values[j], c.lower, c.upper, solution.reduced_costs[j]);
   }
   quality_section(out, solution);
   return out;
@@ -192,7 +232,21 @@ std::string solution_file_text(const model::Model& model,
   } else {
     out += "None\n";
   }
-  out += "\n# Basis\nHiGHS v1\nNone\n";
+  out += "\n# Basis\nHiGHS v1\n";
+  if (solution.col_status.empty() && solution.row_status.empty()) {
+    return out + "None\n";
+  }
+  const auto statuses = [&](const char* what,
+                            const std::vector<karvon::BasisStatus>& list) {
+    out += std::string("# ") + what + " " + std::to_string(list.size()) + "\n";
+    for (const karvon::BasisStatus st : list) {
+      out += std::to_string(highs_basis(st)) + " ";
+    }
+    out += "\n";
+  };
+  out += "Valid\n";
+  statuses("Columns", solution.col_status);
+  statuses("Rows", solution.row_status);
   return out;
 }
 

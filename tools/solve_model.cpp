@@ -12,6 +12,7 @@
 #include "driver/problem_input.h"
 #include "driver/storage.h"
 #include "model/deck_builder.h"
+#include "modelio/model_writer.h"
 
 namespace tools {
 namespace {
@@ -61,12 +62,7 @@ std::vector<double> or_unknown(const std::vector<double>& values,
 // builds) prepared as the driver prepares a deck, and solved again by
 // LINEAR with the print unit 6.
 void print_tableau(const model::Model& m) {
-  model::Model minimised = m;
-  if (m.maximize) {
-    for (auto& c : minimised.columns) c.cost = -c.cost;
-    minimised.objective_constant = -m.objective_constant;
-  }
-  const model::BuildResult built = model::build_deck(minimised);
+  const model::BuildResult built = model::build_deck(modelio::as_minimum(m));
   if (!built.ok) return;
   const model::Deck& d = built.deck;
   const auto s = std::make_unique<driver::Storage>();
@@ -98,6 +94,26 @@ void print_tableau(const model::Model& m) {
 
 }  // namespace
 
+ModelSolution model_solution(const model::Model& m,
+                             const karvon::ModelResult& r) {
+  ModelSolution s;
+  s.status = r.status;
+  s.quality = r.quality;
+  s.relaxed_integers = r.relaxed_integers;
+  s.iterations = r.iterations;
+  s.objective = r.x.empty() ? kUnknown : r.objective;
+  s.values = or_unknown(r.x, m.columns.size());
+  s.activities = or_unknown(r.row_activity, m.rows.size());
+  s.duals = or_unknown(r.row_duals, m.rows.size());
+  s.reduced_costs = or_unknown(r.reduced_costs, m.columns.size());
+  if (r.col_status.size() == m.columns.size() &&
+      r.row_status.size() == m.rows.size()) {
+    s.col_status = r.col_status;
+    s.row_status = r.row_status;
+  }
+  return s;
+}
+
 SolveAttempt solve_model(const model::Model& m, bool tableau,
                          const karvon::SolveOptions& limits) {
   SolveAttempt attempt;
@@ -110,16 +126,7 @@ SolveAttempt solve_model(const model::Model& m, bool tableau,
     return attempt;
   }
   if (tableau) print_tableau(m);
-  ModelSolution& s = attempt.solution;
-  s.status = r.status;
-  s.quality = r.quality;
-  s.relaxed_integers = r.relaxed_integers;
-  s.iterations = r.iterations;
-  s.objective = r.x.empty() ? kUnknown : r.objective;
-  s.values = or_unknown(r.x, m.columns.size());
-  s.activities = or_unknown(r.row_activity, m.rows.size());
-  s.duals = or_unknown(r.row_duals, m.rows.size());
-  s.reduced_costs = or_unknown(r.reduced_costs, m.columns.size());
+  attempt.solution = model_solution(m, r);
   attempt.solved = true;
   return attempt;
 }

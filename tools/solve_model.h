@@ -19,6 +19,12 @@ struct SolveAttempt {
 // `model` as the library's standard-form entry takes it.
 karvon::Model standard_form(const model::Model& model);
 
+// What `result`, the library's answer for `model`, reports: values the
+// solver left out are unknown (NaN); the basis is kept when it has an entry
+// for every column and row, and left empty otherwise.
+ModelSolution model_solution(const model::Model& model,
+                             const karvon::ModelResult& result);
+
 // Solves `model`; with `tableau`, the tableau is printed on standard output
 // after every step of the solver.
 SolveAttempt solve_model(const model::Model& model, bool tableau,

@@ -28,6 +28,8 @@ class Parser {
         o.maximize = true;
       } else if (arg == "--tableau") {
         o.tableau = true;
+      } else if (arg == "--no-objsense") {
+        o.no_objsense = true;
       } else if (flag == "--solution") {
         if (!file_value(arg, o.solution)) return out_;
       } else if (flag == "--write-mps") {
@@ -83,10 +85,8 @@ class Parser {
       return out_;
     }
     if (!have_input) return fail("no model file given");
-    if (!o.format) o.format = modelio::format_of_name(o.input);
-    if (!o.format) {
-      return fail("cannot tell the format of '" + o.input +
-                  "' from its name: give --mps, --freemps, --lp or --deck");
+    if (o.no_objsense && o.write_mps.empty()) {
+      return fail("--no-objsense goes with --write-mps");
     }
     out_.ok = true;
     return out_;
@@ -138,8 +138,10 @@ terms on standard output: status, objective, rows and columns by name.
 
   karvon-solve afiro.mps
 
-The format comes from the name: .mps (fixed MPS, then free), .freemps,
-.lp (CPLEX LP), .deck or .dat (a karvon deck, each problem in turn).
+The format comes from an option, else from the name: .mps (fixed MPS,
+then free), .freemps, .lp (CPLEX LP), .deck, .dat or .txt (a karvon deck,
+each problem in turn), else from the first lines: an MPS NAME or ROWS
+header, an LP objective (Minimize, max, ...), a deck's first records.
 An OBJSENSE section in an MPS file is taken out and applied.
 
 Options:
@@ -155,14 +157,17 @@ Options:
   --memory-limit MB   refuse a model whose tableau needs more (default:
                       half of the machine's memory)
   --write-mps FILE    write the model in free MPS and stop without solving
+  --no-objsense       with --write-mps, write a maximum as the minimum of
+                      the negated objective, for readers without OBJSENSE
   --write-lp FILE     write the model in CPLEX LP and stop
   --write-deck FILE   write the model as a karvon deck and stop
   -h, --help          show this help and exit
   --version           show the version and exit
 
 Exit status: 0 when the model was read and solved, whatever the outcome;
-1 when it was refused or a file could not be written; 2 for a wrong
-command line. See karvon-solve(1).
+1 when it was refused or a file could not be read or written; 2 for a
+wrong command line or a file whose format cannot be told.
+See karvon-solve(1).
 )";
 }
 

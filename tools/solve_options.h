@@ -14,13 +14,15 @@ namespace tools {
 
 struct SolveOptions {
   std::string input;
-  std::optional<modelio::Format> format;  // from the file's name when absent
+  std::optional<modelio::Format>
+      format;  // from the name or content when absent
   bool maximize = false;
   std::int32_t problem = 0;  // 0: every problem of a deck
   std::string solution;      // --solution FILE
   bool tableau = false;
   karvon::SolveOptions
-      limits;  // --iteration-limit, --time-limit, --memory-limit
+      limits;                // --iteration-limit, --time-limit, --memory-limit
+  bool no_objsense = false;  // a maximum written to MPS as a minimum
   std::string write_mps, write_lp, write_deck;
   bool help = false;
   bool version = false;
@@ -37,8 +39,8 @@ struct ParsedSolveOptions {
 };
 
 // Parses argv[1..]. Options with a value take it as the next argument or
-// after "=". Exactly one FILE ("-" for standard input, which then needs a
-// format option) unless --help or --version is given.
+// after "=". Exactly one FILE ("-" for standard input) unless --help or
+// --version is given.
 ParsedSolveOptions parse_solve_options(const std::vector<std::string>& args);
 
 // The format that a format option names (--mps, --freemps, --lp, --deck);

@@ -1,6 +1,10 @@
 // karvon-trace: writes the simplex steps of every problem of a deck, or of
 // a model file, as one self-contained HTML page.
 
+#include <fcntl.h>
+#include <karvon/version.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,35 +27,39 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: karvon-trace [OPTION]... FILE -o PAGE\n"
-    "Solves every problem of the karvon deck FILE (- for standard input), or\n"
-    "the model in an MPS or LP file, and writes each step of the simplex\n"
+    "Solve every problem of the karvon deck FILE (- for standard input), or\n"
+    "the model in an MPS or LP file, and write each step of the simplex\n"
     "method to PAGE, one HTML file that works offline. The format comes from\n"
-    "the name: .mps (fixed MPS, then free), .freemps, .lp (CPLEX LP); any\n"
-    "other name is read as a deck. A model's variables are named after its\n"
-    "columns and rows.\n"
+    "an option, else from the name: .mps (fixed MPS, then free), .freemps,\n"
+    ".lp (CPLEX LP), .deck, .dat or .txt (a deck), else from the first lines:\n"
+    "an MPS NAME or ROWS header, an LP objective, a deck's first records.\n"
+    "A model's variables are named after its columns and rows.\n"
     "\n"
     "  -o, --output PAGE  the page to write (required)\n"
     "      --title TEXT   the page's title (default: FILE's name)\n"
     "      --mps, --freemps, --lp, --deck\n"
     "                     read FILE in this format whatever its name\n"
-    "  -h, --help         this help\n"
+    "  -h, --help         show this help and exit\n"
+    "      --version      show the version and exit\n"
     "\n"
     "Exit status: 0 when the deck ended with its closing header or the model\n"
     "was solved, 1 when the run ended early (the page then shows the problems\n"
-    "before the ending) or the model was refused, 2 for a wrong command line\n"
-    "or a page that could not be written.\n";
+    "before the ending) or the model was refused, 2 for a wrong command line,\n"
+    "a file whose format cannot be told or a page that could not be written.\n"
+    "See karvon-trace(1).\n";
 
 int usage_error(std::string_view what) {
-  std::fprintf(stderr, "karvon-trace: %.*s\nTry 'karvon-trace --help'.\n",
-               int(what.size()), what.data());
+  std::fprintf(
+      stderr,
+      "karvon-trace: %.*s\nTry 'karvon-trace --help' for more information.\n",
+      int(what.size()), what.data());
   return 2;
 }
 
 // The models of a model file, each solved with its steps recorded.
-trace::TracedRun trace_models(const std::string& input,
-                              modelio::Format format) {
+trace::TracedRun trace_models(const modelio::ModelInput& input) {
   trace::TracedRun run;
-  modelio::ModelsRead read = modelio::read_models(input, format);
+  modelio::ModelsRead read = modelio::read_models(input);
   for (const std::string& w : read.warnings) {
     std::fprintf(stderr, "karvon-trace: %s\n", w.c_str());
   }
@@ -72,6 +80,17 @@ trace::TracedRun trace_models(const std::string& input,
   return run;
 }
 
+// Points unit 5 at the deck of `input`.
+bool read_deck_from(const modelio::ModelInput& input) {
+  const std::string& path = input.file().path();
+  if (input.name() != "-") return ::setenv("FORT5", path.c_str(), 1) == 0;
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  const bool moved = ::dup2(fd, STDIN_FILENO) == STDIN_FILENO;
+  ::close(fd);
+  return moved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +102,11 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-      return 0;
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (arg == "--version") {
+      std::printf("karvon-trace %s\n", karvon::version());
+      return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (arg == "-o" || arg == "--output" || arg == "--title") {
       if (i + 1 >= argc)
@@ -106,19 +129,27 @@ int main(int argc, char** argv) {
                          : std::filesystem::path(input).filename().string();
   }
 
-  // A name that announces no model format is a deck's, as it always was.
-  if (!format) format = modelio::format_of_name(input);
-  if (!format) format = modelio::Format::kDeck;
-
   recio::start_up();
-  // Unit 5 reads the deck: the file FORT5 names, or standard input.
-  if (input != "-" && ::setenv("FORT5", input.c_str(), 1) != 0) {
+  modelio::ModelInput model_input;
+  std::string error;
+  switch (model_input.open(input, format, error)) {
+    case modelio::ModelInput::Opened::kOpen:
+      break;
+    case modelio::ModelInput::Opened::kUnreadable:
+      std::fprintf(stderr, "karvon-trace: %s\n", error.c_str());
+      return 1;
+    case modelio::ModelInput::Opened::kUnknownFormat:
+      return usage_error(error);
+  }
+  const bool deck = model_input.format() == modelio::Format::kDeck;
+  // Unit 5 reads the deck: standard input, or the file FORT5 names. Standard
+  // input has been copied to tell its format, so the copy takes its place.
+  if (deck && !read_deck_from(model_input)) {
     return usage_error("cannot set up the input unit");
   }
   trace::TracedRun run;
   try {
-    run = *format == modelio::Format::kDeck ? trace::trace_deck()
-                                            : trace_models(input, *format);
+    run = deck ? trace::trace_deck() : trace_models(model_input);
   } catch (const std::bad_alloc&) {
     std::fputs("karvon-trace: out of memory\n", stderr);
     return 2;

@@ -4,6 +4,8 @@ character as carriage control, so the screen shows every record without it,
 each on its own line; the tableau print's rows, built from several writes,
 come out whole; the stop line comes last. Typed input sees all output first,
 and Ctrl-C / Ctrl-\\ typed at the terminal end the run with their report.
+An argument with the deck typed at the terminal gets one line saying where
+the deck is read from; with the deck redirected, nothing changes.
 
 Usage: terminal_test.py KARVON"""
 import os
@@ -24,7 +26,7 @@ DECK = (problem(SMALL_ROWS, iout=6) +
         CLOSING)
 
 
-def spawn(exe, cwd, stdin_path=None, echo=True):
+def spawn(exe, cwd, stdin_path=None, echo=True, args=(), env=None):
     pid, master = pty.fork()
     if pid == 0:
         try:
@@ -32,7 +34,7 @@ def spawn(exe, cwd, stdin_path=None, echo=True):
             if stdin_path is not None:
                 fd = os.open(stdin_path, os.O_RDONLY)
                 os.dup2(fd, 0)
-            os.execve(exe, [exe], clean_env())
+            os.execve(exe, [exe] + list(args), clean_env(env))
         finally:
             os._exit(127)
     if not echo:
@@ -91,8 +93,9 @@ def main():
             failures.append('a record that does not begin with a blank')
         want_lines = [r[1:] for r in records[:-1]] + [records[-1]]
 
-        # 1. Deck from a file, output on the terminal.
-        pid, master = spawn(exe, cwd, stdin_path=deck_path)
+        # 1. Deck from a file, output on the terminal; the argument that a
+        #    deck on the terminal would be told about is ignored.
+        pid, master = spawn(exe, cwd, stdin_path=deck_path, args=['deck.txt'])
         screen = read_until(master, b'')
         status = finish(pid)
         os.close(master)
@@ -146,6 +149,23 @@ def main():
             want = b'forrtl: error (200): program aborting due to ' + event + b' event\r\n'
             if status != 128 + sig or not screen.endswith(want):
                 failures.append('%r typed: status %d, tail %r' % (key, status, screen[-80:]))
+        # 4. The deck named as an argument, standard input the terminal: one
+        #    line on the screen, then the run as ever; none when FORT5 names
+        #    the deck.
+        hint = (b"karvon: the deck is read from standard input, not from the "
+                b"command line: karvon < 'my deck.txt'\r\n")
+        for args, env, typed, told in ((['my deck.txt'], None, one + CLOSING, True),
+                                       (['-x', 'my deck.txt'], {'FORT5': deck_path}, b'', False)):
+            pid, master = spawn(exe, cwd, echo=False, args=args, env=env)
+            screen = read_until(master, b'', lambda screen: screen.count(b'\n') > 0)
+            os.write(master, typed)
+            screen = read_until(master, screen)
+            status = finish(pid)
+            os.close(master)
+            if (status != 0 or screen.startswith(hint) != told or
+                    not screen.endswith(b'\r\nStop - Program terminated.\r\n')):
+                failures.append('%r on the terminal: status %d, screen %r...%r'
+                                % (args, status, screen[:120], screen[-40:]))
     for f in failures:
         print(f)
     print('%d failed' % len(failures))

@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
-"""karvon-solve, mps2deck and karvon as commands, one group of checks at a
-time:
-  cli         --help and --version of the three programs, wrong command
-              lines, karvon ignoring other arguments, --tableau
+"""karvon-solve, karvon-trace, mps2deck and karvon as commands, one group
+of checks at a time:
+  cli         --help and --version of the four programs, wrong command
+              lines, karvon ignoring other arguments, --tableau, the format
+              of a file told from its name or its first lines
   netlib      published optima of AFIRO, KB2, SC50A, SC50B; GALENET
               infeasible; every column named
   malformed   a broken file of each format: one message with the file and
               line, status 1, no output file; too large; unwritable output
   glpk        a model with every bound type, ranges and OBJSENSE MAX against
-              glpsol: column values, row activities, duals, reduced costs
+              glpsol: column values, row activities, duals, reduced costs;
+              the model written for glpsol with --no-objsense
   round_trip  200 random decks: deck -> MPS -> karvon-solve against the
               driver; MPS -> deck against mps2deck
 
-Usage: tools_test.py GROUP --karvon K --solve S --mps2deck M
+Usage: tools_test.py GROUP --karvon K --solve S --trace T --mps2deck M
                            --random-decks R --data TESTDATA"""
 import argparse
 import os
@@ -79,7 +81,15 @@ def read_solution(path):
     sol['primal'], sol['objective'], i = section(i + 1, True)
     assert lines[i] == '' and lines[i + 1] == '# Dual solution values'
     sol['dual'], _, i = section(i + 2, False)
-    assert lines[i:i + 4] == ['', '# Basis', 'HiGHS v1', 'None'], lines[i:]
+    assert lines[i:i + 3] == ['', '# Basis', 'HiGHS v1'], lines[i:]
+    if lines[i + 3] == 'Valid':
+        sizes = [int(re.fullmatch(r'# (?:Columns|Rows) (\d+)', lines[k]).group(1))
+                 for k in (i + 4, i + 6)]
+        codes = [lines[k].split() for k in (i + 5, i + 7)]
+        assert [len(c) for c in codes] == sizes and \
+            all(c in '0123' for c in codes[0] + codes[1]), lines[i:]
+    else:
+        assert lines[i + 3:] == ['None', ''], lines[i:]
     return sol
 
 
@@ -106,10 +116,10 @@ def group_cli(tmp):
     shutil.copy(os.path.join(os.path.dirname(__file__), '..', '..', 'examples',
                              'sample.txt'), sample)
     programs = [('karvon', ARGS.karvon), ('mps2deck', ARGS.mps2deck),
-                ('karvon-solve', ARGS.solve)]
+                ('karvon-solve', ARGS.solve), ('karvon-trace', ARGS.trace)]
     for name, exe in programs:
         for option, pattern in (('--help', r'^Usage: %s ' % name),
-                                ('--version', r'^%s \d+\.\d+' % name)):
+                                ('--version', r'\A%s \d+\.\d+\.\d+\n\Z' % name)):
             # Standard input stays open: an answer must not wait for it.
             r, w = os.pipe()
             try:
@@ -131,11 +141,13 @@ def group_cli(tmp):
           'karvon changes its output for ignored arguments')
     for args, why in (([], 'no file'), (['--bogus', sample], 'unknown option'),
                       ([sample, sample], 'two files'), (['--solution'], 'no value'),
-                      ([os.path.join(tmp, 'model.xyz')], 'unknown extension'),
                       (['--problem', '0', sample], 'problem 0')):
         p = run([ARGS.solve] + args)
         check(p.returncode == 2 and p.stdout == b'' and p.stderr,
               'karvon-solve %s (%s): %r' % (args, why, p))
+    p = run([ARGS.solve, '--no-objsense', sample])
+    check(p.returncode == 2 and p.stdout == b'', '--no-objsense alone: %r' % p)
+    formats_by_content(tmp, deck)
     p = run([ARGS.mps2deck, '--bogus'])
     check(p.returncode == 2, 'mps2deck --bogus: %r' % p)
     # --tableau: the driver's boxed print, then the report.
@@ -147,6 +159,49 @@ def group_cli(tmp):
     p = run([ARGS.solve, sample])
     check('+--' not in p.stdout.decode() and 'Status:     OPTIMAL' in p.stdout.decode(),
           'karvon-solve without --tableau: %r' % p.stdout[:300])
+
+
+# Files whose names say nothing: how each begins, and whether both programs
+# must read it (True) or refuse it as of no format they can tell (False).
+BY_CONTENT = [
+    ('fixed MPS after a comment', '* a comment\nNAME AFIRO', True),
+    ('free MPS', 'NAME free\nROWS\n N COST\n L R1\nCOLUMNS\n LONG_NAME COST -1 R1 1\n'
+     'RHS\n RHS R1 4\nENDATA\n', True),
+    ('LP after a comment', '\\ a comment\nMaximize\n obj: x + 2 y\nSubject To\n'
+     ' c1: x + y <= 4\nEnd\n', True),
+    ('LP, objective on the sense line', 'min obj: x\nSubject To\n c: x >= 1\nEnd\n', True),
+    ('a deck', None, True),
+    ('a deck refused by its content', '    0    0\n    2    3    0\n       1.0  x\n', True),
+    ('text', 'Dear reader,\nthis is no model.\n', False),
+    ('empty', '', False),
+]
+
+
+def formats_by_content(tmp, deck):
+    afiro = open(os.path.join(ARGS.data, 'afiro.mps')).read()
+    for k, (what, text, known) in enumerate(BY_CONTENT):
+        text = deck.decode() if text is None else text.replace('NAME AFIRO', afiro)
+        path = os.path.join(tmp, 'model%d.in' % k)
+        open(path, 'w').write(text)
+        good = 'refused' not in what
+        for args, stdin in (([path], b''), (['-'], text.encode())):
+            solve = run([ARGS.solve] + args, stdin)
+            trace = run([ARGS.trace] + args + ['-o', os.path.join(tmp, 'p.html')], stdin)
+            if known:
+                check(solve.returncode == (0 if good else 1) and
+                      trace.returncode == (0 if good else 1) and
+                      (not good or b'Status:' in solve.stdout),
+                      '%s %s: karvon-solve %r, karvon-trace %r' % (what, args, solve, trace))
+            else:
+                check(solve.returncode == trace.returncode == 2 and
+                      b'--deck' in solve.stderr and b'--deck' in trace.stderr,
+                      '%s %s: karvon-solve %r, karvon-trace %r' % (what, args, solve, trace))
+    # An option outweighs the name: the deck read as a deck though named .mps.
+    path = os.path.join(tmp, 'deck.mps')
+    open(path, 'wb').write(deck)
+    for prog in ([ARGS.solve], [ARGS.trace, '-o', os.path.join(tmp, 'p.html')]):
+        check(run(prog + ['--deck', path]).returncode == 0,
+              '%s --deck on a deck named .mps' % os.path.basename(prog[0]))
 
 
 NETLIB = [('afiro', -4.6475314286e+02), ('kb2', -1.7499001299e+03),
@@ -322,6 +377,17 @@ def group_glpk(tmp):
     sol2 = os.path.join(tmp, 'plain.sol')
     run([ARGS.solve, '--max', '--solution', sol2, plain])
     check(open(sol2).read() == open(sol).read(), '--max differs from OBJSENSE MAX')
+    # Written for readers without OBJSENSE: the minimum of the negated
+    # objective, which glpsol reads and finds at minus the maximum.
+    neg = os.path.join(tmp, 'negated.mps')
+    p = run([ARGS.solve, '--write-mps', neg, '--no-objsense', model])
+    text = open(neg).read() if os.path.exists(neg) else ''
+    check(p.returncode == 0 and 'OBJSENSE' not in text and b'note:' in p.stderr,
+          '--no-objsense: %r' % p)
+    glpk = run(['glpsol', '--freemps', neg, '-o', os.path.join(tmp, 'neg.txt')])
+    m = re.search(r'Objective: +\S+ = (\S+)', open(os.path.join(tmp, 'neg.txt')).read())
+    check(glpk.returncode == 0 and m and close(float(m.group(1)), -objective),
+          'glpsol on the --no-objsense model: %r' % glpk.stdout[-300:])
     # The model written as MPS and LP reads back to the same solution.
     for option, ext in (('--write-mps', 'mps'), ('--write-lp', 'lp')):
         out = os.path.join(tmp, 'again.' + ext)
@@ -386,10 +452,11 @@ def main():
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument('group')
-    for option in ('--karvon', '--solve', '--mps2deck', '--random-decks', '--data'):
+    for option in ('--karvon', '--solve', '--trace', '--mps2deck', '--random-decks',
+                   '--data'):
         parser.add_argument(option, required=True)
     ARGS = parser.parse_args()
-    for option in ('karvon', 'solve', 'mps2deck', 'random_decks', 'data'):
+    for option in ('karvon', 'solve', 'trace', 'mps2deck', 'random_decks', 'data'):
         setattr(ARGS, option, os.path.abspath(getattr(ARGS, option)))
     group = globals()['group_' + ARGS.group]
     with tempfile.TemporaryDirectory() as tmp:
