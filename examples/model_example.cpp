@@ -1,5 +1,5 @@
 // A model in its own terms: maximise x + 2y subject to x + y <= 4 and
-// 1 <= x + 3y <= 6, with 0 <= x <= 3 and y free.
+// 1 <= x + 3y <= 6, with 0 <= x <= 4 and y free.
 #include <karvon/karvon.h>
 
 #include <iostream>
@@ -9,7 +9,7 @@ int main() {
   m.sense = karvon::Sense::kMaximize;
   m.cost = {1, 2};
   m.col_lower = {0, -karvon::kInfinity};
-  m.col_upper = {3, karvon::kInfinity};
+  m.col_upper = {4, karvon::kInfinity};
   m.row_lower = {-karvon::kInfinity, 1};
   m.row_upper = {4, 6};
   m.matrix = {1, 1,   // x + y
