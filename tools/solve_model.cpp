@@ -9,15 +9,14 @@
 #include <memory>
 
 #include "common/lp.h"
-#include "driver/problem_input.h"
-#include "driver/storage.h"
-#include "model/deck_builder.h"
+#include "diag/chkout.h"
 #include "modelio/model_writer.h"
 
 namespace tools {
 namespace {
 
 constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+constexpr std::int32_t kStandardOutput = 6;
 
 }  // namespace
 
@@ -57,41 +56,6 @@ std::vector<double> or_unknown(const std::vector<double>& values,
   return values.size() == size ? values : std::vector<double>(size, kUnknown);
 }
 
-// The solver's steps printed on standard output as the driver prints them
-// with IOUT = 6: the model's tableau (the one the standard-form entry
-// builds) prepared as the driver prepares a deck, and solved again by
-// LINEAR with the print unit 6.
-void print_tableau(const model::Model& m) {
-  const model::BuildResult built = model::build_deck(modelio::as_minimum(m));
-  if (!built.ok) return;
-  const model::Deck& d = built.deck;
-  const auto s = std::make_unique<driver::Storage>();
-  s->IUNIT = -1;
-  s->IOUT = 6;
-  s->M = d.M;
-  s->N = d.N;
-  s->NBOUND = static_cast<std::int32_t>(d.bounds.size());
-  lp::MatrixRef a = s->a();
-  for (std::int32_t i = 1; i <= d.M; ++i) {
-    for (std::int32_t j = 1; j <= d.N; ++j) {
-      a(i, j) = d.rows[static_cast<std::size_t>(i - 1)]
-                      [static_cast<std::size_t>(j - 1)];
-    }
-  }
-  for (std::int32_t k = 1; k <= s->NBOUND; ++k) {
-    s->bound()(k) = d.bounds[static_cast<std::size_t>(k - 1)];
-  }
-  for (std::int32_t i = 1; i < d.M; ++i) {
-    s->row()(i) = d.row_kinds[static_cast<std::size_t>(i - 1)];
-  }
-  driver::prepare(*s);
-  std::cout.flush();
-  karvon::LINEAR(s->A, s->ROW, s->COL, s->BOUND, s->X, s->M, s->N, s->NV,
-                 s->STATUS, s->ITER, lp::kLda, lp::kNcol, s->ASAVE, s->ROW0,
-                 s->COL0, s->IUNIT, s->IOUT);
-  karvon::close_units();
-}
-
 }  // namespace
 
 ModelSolution model_solution(const model::Model& m,
@@ -101,7 +65,11 @@ ModelSolution model_solution(const model::Model& m,
   s.quality = r.quality;
   s.relaxed_integers = r.relaxed_integers;
   s.iterations = r.iterations;
-  s.objective = r.x.empty() ? kUnknown : r.objective;
+  // A model without columns has an empty x and still an objective: its
+  // constant.
+  const bool have_point = r.x.size() == m.columns.size() &&
+                          r.row_activity.size() == m.rows.size();
+  s.objective = have_point ? r.objective : kUnknown;
   s.values = or_unknown(r.x, m.columns.size());
   s.activities = or_unknown(r.row_activity, m.rows.size());
   s.duals = or_unknown(r.row_duals, m.rows.size());
@@ -119,13 +87,18 @@ SolveAttempt solve_model(const model::Model& m, bool tableau,
   SolveAttempt attempt;
   karvon::Model standard = standard_form(m);
   standard.options = limits;
-  const karvon::ModelResult r = karvon::solve(standard);
+  // The steps print as karvon prints a deck's with IOUT = 6: each step of
+  // this one solve, on the model's tableau.
+  diag::TableauPrint print(kStandardOutput);
+  std::cout.flush();
+  const karvon::ModelResult r =
+      karvon::solve(standard, tableau ? &print : nullptr);
+  if (tableau) karvon::close_units();
   if (r.status == karvon::ModelStatus::kRefused ||
       r.status == karvon::ModelStatus::kTooLarge) {
     attempt.refusal = r.message;
     return attempt;
   }
-  if (tableau) print_tableau(m);
   attempt.solution = model_solution(m, r);
   attempt.solved = true;
   return attempt;
