@@ -537,7 +537,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
         restore_bounds();
         continue;
       }
-      if (!fresh_) {
+      if (careful_ && !fresh_) {
         if (!recompute()) return Outcome::kUnsettled;
         notify(Event::kRecomputed, -1, -1, -1, -1);
         continue;
@@ -570,7 +570,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
         restore_bounds();
         continue;
       }
-      if (!fresh_) {
+      if (careful_ && !fresh_) {
         if (!recompute()) return Outcome::kUnsettled;
         notify(Event::kRecomputed, -1, -1, -1, -1);
         continue;

@@ -23,8 +23,8 @@
 //    where it stands with the data as given);
 //  - a smallest-index rule while the objective stalls, so it cannot cycle;
 //  - the tableau recomputed from the problem's own data for the current
-//    basis (dense LU of the basis) when it drifts, and always before an
-//    ending is declared.
+//    basis (dense LU of the basis) when it drifts, and, once asked to be
+//    careful, before any ending is declared.
 
 #include <chrono>
 #include <cstdint>
@@ -81,6 +81,10 @@ class Engine {
   // variables): exactly m basic ones. False when the count is off or the
   // basis is singular beyond repair.
   bool load_basis(const std::vector<Position>& positions);
+
+  // From now on, recompute the tableau from the problem before declaring
+  // any ending (an answer from the updated tableau failed its check).
+  void be_careful() { careful_ = true; }
 
   std::int32_t rows() const { return m_; }
   std::int32_t cols() const { return n_; }
@@ -179,6 +183,7 @@ class Engine {
   bool fresh_ = false;
   bool phase_one_ = true;
   bool smallest_index_ = false;
+  bool careful_ = false;
 };
 
 }  // namespace simplex

@@ -98,10 +98,11 @@ std::uint64_t bytes_needed(std::int64_t rows, std::int64_t cols) {
   return 8 * ((m + 1) * n + m * m + 8 * (m + n)) + 2 * (m + n) * 8;
 }
 
-// The scaled problem first. An answer that fails its check on the problem
-// as given is taken up again on the unscaled problem from the basis the
-// scaled solve ended with: the tolerances then apply to the given data
-// directly, and the final tableau is recomputed from it.
+// The scaled problem first, on the tableau as the pivots updated it. An
+// answer that fails its check on the problem as given is taken up again
+// from its basis with the tableau recomputed from the problem, and if it
+// still fails, on the unscaled problem: the tolerances then apply to the
+// given data directly.
 Answer solve(const Problem& p, const Options& options,
              karvon::StepObserver* observer) {
   Limits limits;
@@ -119,11 +120,18 @@ Answer solve(const Problem& p, const Options& options,
   const Problem ps = scaled(p, s);
   Engine first(ps);
   if (view) view->use(s);
-  const Outcome o = first.run(limits, view.get());
+  Outcome o = first.run(limits, view.get());
   Answer a = extract(p, first, s, o);
+  if (a.certified || is_limit(o)) return a;
+  // The updated tableau drifted: go on from the same basis with the tableau
+  // recomputed from the problem before every ending.
+  first.be_careful();
+  o = first.run(limits, view.get());
+  a = extract(p, first, s, o);
   if (a.certified || is_limit(o)) return a;
 
   Engine second(p);
+  second.be_careful();
   if (!second.load_basis(positions_of(first))) return a;
   Limits more = limits;
   if (more.iterations > 0)
