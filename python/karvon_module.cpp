@@ -7,6 +7,7 @@
 #include <pybind11/stl.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,15 +33,17 @@ Array to_array(const std::vector<double>& v) {
 }
 
 // solve(cost, matrix, row_lower, row_upper, col_lower, col_upper, offset,
-// maximize, row_names, col_names, trace) -> dict. The matrix is m x n (any
-// shape with m * n values is read by rows). With `trace`, the dict's "trace"
-// is karvon-trace's page of the solve (titled `title`).
+// maximize, row_names, col_names, trace, title, max_steps, max_bytes) ->
+// dict. The matrix is m x n (any shape with m * n values is read by rows).
+// With `trace`, the dict's "trace" is karvon-trace's page of the solve
+// (titled `title`), within the budget of max_steps and max_bytes.
 py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
                const Array& row_upper, const Array& col_lower,
                const Array& col_upper, double offset, bool maximize,
                std::vector<std::string> row_names,
                std::vector<std::string> col_names, bool trace,
-               const std::string& title) {
+               const std::string& title, std::int32_t max_steps,
+               std::int64_t max_bytes) {
   karvon::Model m;
   m.sense = maximize ? karvon::Sense::kMaximize : karvon::Sense::kMinimize;
   m.cost = to_vector(cost);
@@ -58,7 +61,9 @@ py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
     // The solve touches nothing of Python's: other threads may run.
     py::gil_scoped_release release;
     if (trace) {
-      const trace::TracedRun run = trace::trace_model(m, &r);
+      trace::PageBudget budget({max_steps, max_bytes}, title);
+      trace::TracedRun run;
+      run.note = trace::trace_model(m, run, budget, &r);
       page = trace::page(run.problems, title, run.note);
     } else {
       r = karvon::solve(m);
@@ -87,6 +92,8 @@ PYBIND11_MODULE(_karvon, module) {
              py::arg("maximize") = false,
              py::arg("row_names") = std::vector<std::string>{},
              py::arg("col_names") = std::vector<std::string>{},
-             py::arg("trace") = false, py::arg("title") = "linprog");
+             py::arg("trace") = false, py::arg("title") = "linprog",
+             py::arg("max_steps") = trace::Budget{}.max_steps,
+             py::arg("max_bytes") = trace::Budget{}.max_bytes);
   module.def("version", [] { return std::string(karvon::version()); });
 }

@@ -1,5 +1,6 @@
 #include "trace/recorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -50,6 +51,62 @@ std::vector<VariableName> name_variables(const karvon::TableauView& entry,
   return names;
 }
 
+namespace {
+
+// The view of `t` into `r`, reusing r's storage.
+void copy_step(const karvon::Step& s, const ProblemTrace& p, StepRecord& r) {
+  const karvon::TableauView& t = s.tableau;
+  r.kind = s.kind;
+  r.phase = s.phase;
+  r.iteration = s.iteration;
+  r.restarts = s.restarts;
+  r.ip = s.ip;
+  r.jp = s.jp;
+  r.entering = s.entering;
+  r.leaving = s.leaving;
+  r.a.clear();
+  const auto copy_row = [&](std::int32_t i) {
+    for (std::int32_t j = 1; j <= p.view_cols; ++j) r.a.push_back(t.at(i, j));
+    r.a.push_back(t.at(i, t.N));
+  };
+  for (std::int32_t i = 1; i <= p.view_rows; ++i) copy_row(i);
+  copy_row(t.M);
+  copy_row(t.M + 1);
+  r.row.assign(t.row, t.row + p.view_rows);
+  r.col.assign(t.col, t.col + p.view_cols);
+  r.bound.assign(t.bound, t.bound + t.NV);
+}
+
+// The values of variables 1..NV as the solver fills them on exit: basic
+// variables at their row's right-hand side, the others at 0 or,
+// complemented, at their bound, none above its bound.
+void values_of(const karvon::TableauView& t, std::vector<double>& x) {
+  x.assign(std::size_t(t.NV), 0.0);
+  for (std::int32_t k = 1; k <= t.NV; ++k) {
+    if (t.upper_bound(k) < 0.0) x[std::size_t(k - 1)] = -t.upper_bound(k);
+  }
+  for (std::int32_t i = 1; i <= t.M - 1; ++i) {
+    const std::int32_t k = t.row_label(i);
+    if (k > 0 && k <= t.NV) x[std::size_t(k - 1)] = t.at(i, t.N);
+  }
+  for (std::int32_t k = 1; k <= t.NV; ++k) {
+    const double b = std::fabs(t.upper_bound(k));
+    if (b <= x[std::size_t(k - 1)]) x[std::size_t(k - 1)] = b;
+  }
+}
+
+}  // namespace
+
+Recorder::Recorder(ProblemTrace& into, const Budget& budget,
+                   const ModelTerms* terms)
+    : into_(into),
+      terms_(terms),
+      keep_first_(std::size_t(std::max(budget.max_steps, 1)) -
+                  std::size_t(std::max(budget.max_steps, 1)) / 2),
+      keep_last_(std::size_t(std::max(budget.max_steps, 1)) / 2) {}
+
+Recorder::~Recorder() { finish(); }
+
 void Recorder::step(const karvon::Step& s) {
   const karvon::TableauView& t = s.tableau;
   if (s.kind == karvon::StepKind::kEntry) {
@@ -60,41 +117,34 @@ void Recorder::step(const karvon::Step& s) {
     into_.M = t.M;
     into_.N = t.N;
     into_.NV = t.NV;
+    into_.view_rows = std::min(t.M - 1, kViewRows);
+    into_.view_cols = std::min(t.N - 1, kViewColumns);
     into_.names = name_variables(t, terms_);
+    into_.total = 0;
+    next_ = 0;
   }
-  StepRecord r{s.kind,     s.phase,   s.iteration, s.restarts, s.ip, s.jp,
-               s.entering, s.leaving, {},          {},         {},   {}};
-  r.a.reserve(std::size_t(t.M + 1) * std::size_t(t.N));
-  for (std::int32_t i = 1; i <= t.M + 1; ++i) {
-    for (std::int32_t j = 1; j <= t.N; ++j) r.a.push_back(t.at(i, j));
+  ++into_.total;
+  values_of(t, into_.x);
+  std::vector<StepRecord>& steps = into_.steps;
+  if (steps.size() < keep_first_ + keep_last_) {
+    copy_step(s, into_, steps.emplace_back());
+  } else if (keep_last_ > 0) {
+    copy_step(s, into_, steps[keep_first_ + next_]);
+    next_ = (next_ + 1) % keep_last_;
   }
-  for (std::int32_t i = 1; i <= t.M - 1; ++i) r.row.push_back(t.row_label(i));
-  for (std::int32_t j = 1; j <= t.N - 1; ++j) r.col.push_back(t.col_label(j));
-  for (std::int32_t k = 1; k <= t.NV; ++k) r.bound.push_back(t.upper_bound(k));
-  into_.steps.push_back(std::move(r));
+  into_.first = steps.size();
 }
 
-std::vector<double> values_after(const ProblemTrace& p,
-                                 const StepRecord& last) {
-  const auto bound = [&](std::int32_t k) {
-    return last.bound[std::size_t(k - 1)];
-  };
-  std::vector<double> x(std::size_t(p.NV), 0.0);
-  for (std::int32_t k = 1; k <= p.NV; ++k) {
-    if (bound(k) < 0.0) x[std::size_t(k - 1)] = -bound(k);
+void Recorder::finish() {
+  std::vector<StepRecord>& steps = into_.steps;
+  if (std::int64_t(steps.size()) < into_.total) {
+    // The ring's oldest record first.
+    std::rotate(steps.begin() + std::ptrdiff_t(keep_first_),
+                steps.begin() + std::ptrdiff_t(keep_first_ + next_),
+                steps.end());
+    into_.first = keep_first_;
   }
-  for (std::int32_t i = 1; i <= p.M - 1; ++i) {
-    const std::int32_t k = last.row[std::size_t(i - 1)];
-    if (k > 0 && k <= p.NV) {
-      x[std::size_t(k - 1)] =
-          last.a[std::size_t(i - 1) * std::size_t(p.N) + std::size_t(p.N - 1)];
-    }
-  }
-  for (std::int32_t k = 1; k <= p.NV; ++k) {
-    if (std::fabs(bound(k)) <= x[std::size_t(k - 1)])
-      x[std::size_t(k - 1)] = std::fabs(bound(k));
-  }
-  return x;
+  next_ = 0;
 }
 
 }  // namespace trace

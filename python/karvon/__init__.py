@@ -95,6 +95,11 @@ def _vector(values, size, default, what):
     return a
 
 
+def _whole(value, least):
+    return (isinstance(value, (int, np.integer)) and not isinstance(value, bool)
+            and value >= least)
+
+
 def _raise_refusal(found):
     if found["status"] in ("model refused", "too large"):
         raise ValueError(found["message"])
@@ -182,7 +187,8 @@ def _matrix(A, b, n, what):
 
 def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
             method=None, callback=None, options=None, x0=None,
-            integrality=None, trace=False):
+            integrality=None, trace=False, trace_max_steps=1000,
+            trace_max_bytes=20_000_000):
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
@@ -195,7 +201,9 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     raises ValueError with its counts. With trace=True the result also has
     trace, a Trace of every step of the solve (shown in place in a
     notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
-    variables x1, x2, ...
+    variables x1, x2, .... The page keeps the first and the last steps of a
+    long solve, trace_max_steps of them at most (2 or more), and thins them
+    to stay within trace_max_bytes; it says what it left out.
     """
     if callback is not None:
         raise NotImplementedError("karvon.linprog takes no callback")
@@ -206,6 +214,10 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     A_ub, b_ub = _matrix(A_ub, b_ub, n, "ub")
     A_eq, b_eq = _matrix(A_eq, b_eq, n, "eq")
     lower, upper = _bounds(bounds, n)
+    if trace and not (_whole(trace_max_steps, 2) and trace_max_steps < 2**31
+                      and _whole(trace_max_bytes, 1)):
+        raise ValueError("trace_max_steps must be a whole number of at least 2 "
+                         "and trace_max_bytes one of at least 1")
     m_ub = A_ub.shape[0]
     names = ([], [])
     if trace:
@@ -216,7 +228,8 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
         c, np.vstack([A_ub, A_eq]),
         np.concatenate([np.full(m_ub, -np.inf), b_eq]),
         np.concatenate([b_ub, b_eq]),
-        lower, upper, 0.0, False, names[0], names[1], bool(trace))
+        lower, upper, 0.0, False, names[0], names[1], bool(trace),
+        max_steps=int(trace_max_steps), max_bytes=int(trace_max_bytes))
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
     result = OptimizeResult(
