@@ -26,11 +26,29 @@
     return out;
   }
 
+  // One double of a base64 text, decoded alone: the plot needs two values
+  // of every step, and decoding whole tableaux would make a large page slow
+  // to open.
+  function doubleAt(text, d) {
+    var group = Math.floor(8 * d / 3);
+    var bytes = atob(text.substr(4 * group, 4 * (Math.floor((8 * d + 7) / 3) - group + 1)));
+    var view = new DataView(new ArrayBuffer(8));
+    for (var i = 0; i < 8; i++) view.setUint8(i, bytes.charCodeAt(8 * d - 3 * group + i));
+    return view.getFloat64(0, true);
+  }
+  // A step's tableau and bounds, decoded when it is first shown.
+  function decoded(s) {
+    if (typeof s.tableau === 'string') {
+      s.tableau = doubles(s.tableau);
+      s.bounds = doubles(s.bounds);
+    }
+    return s;
+  }
+
   // A problem's data is parsed the first time it is shown.
   function problem(i) {
     if (!parsed[i]) {
       var p = JSON.parse(sources[i].textContent);
-      p.steps.forEach(function (s) { s.tableau = doubles(s.tableau); s.bounds = doubles(s.bounds); });
       p.x = p.x.map(num);
       p.left = p.total - p.steps.length;
       parsed[i] = p;
@@ -42,7 +60,10 @@
   // viewColumns columns and the right-hand side.
   function rowAt(p, i) { return i <= p.viewRows ? i : i === p.M ? p.viewRows + 1 : i === p.M + 1 ? p.viewRows + 2 : 0; }
   function colAt(p, j) { return j <= p.viewColumns ? j : j === p.N ? p.viewColumns + 1 : 0; }
-  function value(p, s, i, j) { return s.tableau[(rowAt(p, i) - 1) * (p.viewColumns + 1) + colAt(p, j) - 1]; }
+  function value(p, s, i, j) {
+    var d = (rowAt(p, i) - 1) * (p.viewColumns + 1) + colAt(p, j) - 1;
+    return typeof s.tableau === 'string' ? doubleAt(s.tableau, d) : s.tableau[d];
+  }
   function inView(p, i, j) { return rowAt(p, i) > 0 && colAt(p, j) > 0; }
   // The number of a kept step among all the solver reported, from 1.
   function stepNumber(p, n) { return n < p.first ? n + 1 : n + 1 + p.left; }
@@ -50,7 +71,7 @@
     if (k === 0) return ['=', 'an equation, before phase 1 gives it an artificial variable'];
     return p.names[k - 1] || ['x' + k, 'x' + k];
   }
-  function complemented(p, s, k) { return k <= p.NV && s.bounds[k - 1] < 0; }
+  function complemented(p, s, k) { return k <= p.NV && decoded(s).bounds[k - 1] < 0; }
   function boundText(u) { return u >= C.noBound ? '\u221e' : exactText(u); }
 
   // Values: rounded for reading, rounding noise (below the solver's
@@ -98,7 +119,7 @@
       case K.pivot: return name(p, s.entering)[1] + ' enters, ' + name(p, s.leaving)[1] + ' leaves';
       case K.flip:
         return name(p, s.entering)[1] + (complemented(p, s, s.entering)
-          ? ' flips to its upper bound ' + boundText(-s.bounds[s.entering - 1])
+          ? ' flips to its upper bound ' + boundText(-decoded(s).bounds[s.entering - 1])
           : ' flips back to 0');
       case K.recomputed: return 'Restart ' + s.restarts + ': tableau recomputed';
     }
@@ -155,8 +176,10 @@
   // objective and the nonzero values, the list folded.
   function showSummary(p) {
     var text = (p.M - 1) + ' constraints, ' + (p.N - 1) + ' columns, ' + p.NV + ' variables. ' +
-      count(p.total, 'step', 'steps') + (p.left > 0 ? ', of which the first ' + p.first +
-      ' and the last ' + (p.steps.length - p.first) + ' are shown' : '') + '.';
+      count(p.total, 'step', 'steps') + (p.steps.length === 0
+      ? ', none of them shown: the page\'s size left no room for them'
+      : p.left > 0 ? ', of which the first ' + p.first + ' and the last ' +
+        (p.steps.length - p.first) + ' are shown' : '') + '.';
     if (p.viewRows < p.M - 1 || p.viewColumns < p.N - 1) {
       text += ' Each tableau is shown in its first ' + p.viewRows + ' rows and ' + p.viewColumns +
         ' columns, with the objective and the values.';
@@ -224,6 +247,7 @@
 
   // The tableau `s` with the pivot (ip, jp) marked: ip = 0 marks a column.
   function showTableau(p, s, ip, jp) {
+    decoded(s);
     if (!grid || grid.p !== p) buildTableau(p);
     grid.s = s;
     for (var j = 1; j <= p.viewColumns; j++) {
@@ -379,6 +403,7 @@
     var title = 'Problem ' + (pi + 1) + ' \u00b7 ';
     var detail;
     $('tableau').hidden = p.steps.length === 0;
+    $('plot').style.display = p.steps.length === 0 ? 'none' : '';
     if (!s) {
       $('step-title').textContent = title + 'result: ' + statusText(p);
       detail = p.steps.length ? 'the tableau after the last step' : 'every step was left out';
