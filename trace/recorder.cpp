@@ -99,30 +99,38 @@ void values_of(const karvon::TableauView& t, std::vector<double>& x) {
 
 Recorder::Recorder(ProblemTrace& into, const Budget& budget,
                    const ModelTerms* terms)
-    : into_(into),
-      terms_(terms),
-      keep_first_(std::size_t(std::max(budget.max_steps, 1)) -
-                  std::size_t(std::max(budget.max_steps, 1)) / 2),
-      keep_last_(std::size_t(std::max(budget.max_steps, 1)) / 2) {}
+    : into_(into), terms_(terms), budget_(budget) {}
+
+void Recorder::start(const karvon::TableauView& t) {
+  into_.steps.clear();
+  into_.M = t.M;
+  into_.N = t.N;
+  into_.NV = t.NV;
+  into_.view_rows = std::min(t.M - 1, kViewRows);
+  into_.view_cols = std::min(t.N - 1, kViewColumns);
+  into_.names = name_variables(t, terms_);
+  into_.total = 0;
+  next_ = 0;
+  // No more steps than the page's bytes would hold in memory (the page
+  // writes them in about a third more), the first and the last at least.
+  const std::int64_t bytes =
+      8 * (std::int64_t(into_.view_rows + 2) * (into_.view_cols + 1) + t.NV) +
+      4 * (into_.view_rows + into_.view_cols) +
+      std::int64_t(sizeof(StepRecord));
+  const std::int64_t keep = std::max<std::int64_t>(
+      std::min<std::int64_t>(budget_.max_steps, budget_.max_bytes / bytes), 2);
+  keep_first_ = std::size_t(keep - keep / 2);
+  keep_last_ = std::size_t(keep / 2);
+}
 
 Recorder::~Recorder() { finish(); }
 
 void Recorder::step(const karvon::Step& s) {
   const karvon::TableauView& t = s.tableau;
-  if (s.kind == karvon::StepKind::kEntry) {
-    // A second entry is a second solve of the same tableau (the
-    // standard-form entry tries an unsettled solve once more): the record
-    // keeps the solve whose result stands.
-    into_.steps.clear();
-    into_.M = t.M;
-    into_.N = t.N;
-    into_.NV = t.NV;
-    into_.view_rows = std::min(t.M - 1, kViewRows);
-    into_.view_cols = std::min(t.N - 1, kViewColumns);
-    into_.names = name_variables(t, terms_);
-    into_.total = 0;
-    next_ = 0;
-  }
+  // A second entry is a second solve of the same tableau (the standard-form
+  // entry tries an unsettled solve once more): the record keeps the solve
+  // whose result stands.
+  if (s.kind == karvon::StepKind::kEntry) start(t);
   ++into_.total;
   values_of(t, into_.x);
   std::vector<StepRecord>& steps = into_.steps;

@@ -94,9 +94,11 @@ struct ModelTerms {
 std::vector<VariableName> name_variables(const karvon::TableauView& entry,
                                          const ModelTerms* terms = nullptr);
 
-// Copies the steps into a ProblemTrace: the first max_steps - max_steps / 2
-// of them as they come, then the last max_steps / 2 in a ring whose records
-// are reused, so that memory stays bounded however long the solve runs.
+// Copies the steps into a ProblemTrace: the first half of the steps it may
+// keep as they come, then the last half in a ring whose records are reused,
+// so that memory stays bounded however long the solve runs. It keeps
+// max_steps, or fewer where their tableaux would outgrow max_bytes, and
+// two at least.
 // Names the variables at entry, and keeps `x` the values of variables
 // 1..NV after the latest step, as the solver fills them on exit. An entry
 // starts the record afresh, so that of a solve run twice the second is
@@ -114,10 +116,13 @@ class Recorder final : public karvon::StepObserver {
   void finish();
 
  private:
+  void start(const karvon::TableauView& t);
+
   ProblemTrace& into_;
   const ModelTerms* terms_;
-  std::size_t keep_first_;
-  std::size_t keep_last_;
+  Budget budget_;
+  std::size_t keep_first_ = 1;
+  std::size_t keep_last_ = 1;
   std::size_t next_ = 0;  // the ring's oldest record, overwritten next
 };
 

@@ -187,8 +187,8 @@ def _matrix(A, b, n, what):
 
 def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
             method=None, callback=None, options=None, x0=None,
-            integrality=None, trace=False, trace_max_steps=1000,
-            trace_max_bytes=20_000_000):
+            integrality=None, trace=False, trace_max_steps=None,
+            trace_max_bytes=None):
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
@@ -202,8 +202,9 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     trace, a Trace of every step of the solve (shown in place in a
     notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
     variables x1, x2, .... The page keeps the first and the last steps of a
-    long solve, trace_max_steps of them at most (2 or more), and thins them
-    to stay within trace_max_bytes; it says what it left out.
+    long solve, trace_max_steps of them at most (2 or more; default 1000),
+    and thins them to stay within trace_max_bytes (default 20,000,000); it
+    says what it left out.
     """
     if callback is not None:
         raise NotImplementedError("karvon.linprog takes no callback")
@@ -214,8 +215,10 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
     A_ub, b_ub = _matrix(A_ub, b_ub, n, "ub")
     A_eq, b_eq = _matrix(A_eq, b_eq, n, "eq")
     lower, upper = _bounds(bounds, n)
-    if trace and not (_whole(trace_max_steps, 2) and trace_max_steps < 2**31
-                      and _whole(trace_max_bytes, 1)):
+    budget = {k: v for k, v in (("max_steps", trace_max_steps),
+                                ("max_bytes", trace_max_bytes)) if v is not None}
+    if not (_whole(budget.get("max_steps", 2), 2) and budget.get("max_steps", 2) < 2**31
+            and _whole(budget.get("max_bytes", 1), 1)):
         raise ValueError("trace_max_steps must be a whole number of at least 2 "
                          "and trace_max_bytes one of at least 1")
     m_ub = A_ub.shape[0]
@@ -229,7 +232,7 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=(0, None),
         np.concatenate([np.full(m_ub, -np.inf), b_eq]),
         np.concatenate([b_ub, b_eq]),
         lower, upper, 0.0, False, names[0], names[1], bool(trace),
-        max_steps=int(trace_max_steps), max_bytes=int(trace_max_bytes))
+        **{k: int(v) for k, v in budget.items()})
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
     result = OptimizeResult(
