@@ -40,18 +40,20 @@ std::vector<std::string> statuses(const std::vector<karvon::BasisStatus>& v) {
 }
 
 // solve(cost, matrix, row_lower, row_upper, col_lower, col_upper, offset,
-// maximize, row_names, col_names, trace, title, indptr, indices,
-// integer_columns, iteration_limit, time_limit, memory_limit) -> dict.
-// The matrix is m x n (any shape with m * n values is read by rows), or,
-// when `indptr` is given, compressed by columns: `matrix` then holds the
-// values, `indices` their rows (scipy's CSC). With `trace`, the dict's
-// "trace" is karvon-trace's page of the solve (titled `title`).
+// maximize, row_names, col_names, trace, title, max_steps, max_bytes,
+// indptr, indices, integer_columns, iteration_limit, time_limit,
+// memory_limit) -> dict. The matrix is m x n (any shape with m * n values is
+// read by rows), or, when `indptr` is given, compressed by columns: `matrix`
+// then holds the values, `indices` their rows (scipy's CSC). With `trace`,
+// the dict's "trace" is karvon-trace's page of the solve (titled `title`),
+// within the budget of max_steps and max_bytes.
 py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
                const Array& row_upper, const Array& col_lower,
                const Array& col_upper, double offset, bool maximize,
                std::vector<std::string> row_names,
                std::vector<std::string> col_names, bool trace,
-               const std::string& title, std::vector<std::int64_t> indptr,
+               const std::string& title, std::int32_t max_steps,
+               std::int64_t max_bytes, std::vector<std::int64_t> indptr,
                std::vector<std::int32_t> indices,
                std::vector<std::int32_t> integer_columns,
                std::int64_t iteration_limit, double time_limit,
@@ -83,7 +85,9 @@ py::dict solve(const Array& cost, const Array& matrix, const Array& row_lower,
     // The solve touches nothing of Python's: other threads may run.
     py::gil_scoped_release release;
     if (trace) {
-      const trace::TracedRun run = trace::trace_model(m, &r);
+      trace::PageBudget budget({max_steps, max_bytes}, title);
+      trace::TracedRun run;
+      run.note = trace::trace_model(m, run, budget, &r);
       page = trace::page(run.problems, title, run.note);
     } else {
       r = karvon::solve(m);
@@ -124,6 +128,8 @@ PYBIND11_MODULE(_karvon, module) {
       py::arg("row_names") = std::vector<std::string>{},
       py::arg("col_names") = std::vector<std::string>{},
       py::arg("trace") = false, py::arg("title") = "linprog",
+      py::arg("max_steps") = trace::Budget{}.max_steps,
+      py::arg("max_bytes") = trace::Budget{}.max_bytes,
       py::arg("indptr") = std::vector<std::int64_t>{},
       py::arg("indices") = std::vector<std::int32_t>{},
       py::arg("integer_columns") = std::vector<std::int32_t>{},

@@ -67,8 +67,8 @@ ModelSolution model_solution(const model::Model& m,
   s.iterations = r.iterations;
   // A model without columns has an empty x and still an objective: its
   // constant.
-  const bool have_point = r.x.size() == m.columns.size() &&
-                          r.row_activity.size() == m.rows.size();
+  const bool have_point =
+      r.x.size() == m.columns.size() && r.row_activity.size() == m.rows.size();
   s.objective = have_point ? r.objective : kUnknown;
   s.values = or_unknown(r.x, m.columns.size());
   s.activities = or_unknown(r.row_activity, m.rows.size());

@@ -5,10 +5,13 @@
 #include <karvon/version.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <new>
 #include <optional>
 #include <string>
@@ -37,6 +40,10 @@ constexpr std::string_view kUsage =
     "\n"
     "  -o, --output PAGE  the page to write (required)\n"
     "      --title TEXT   the page's title (default: FILE's name)\n"
+    "      --max-steps N  steps kept of each problem, the first half and the\n"
+    "                     last half (at least 2; default 1000)\n"
+    "      --max-bytes N  the page's size: every problem keeps fewer steps\n"
+    "                     when they would not fit (default 20000000)\n"
     "      --mps, --freemps, --lp, --deck\n"
     "                     read FILE in this format whatever its name\n"
     "  -h, --help         show this help and exit\n"
@@ -46,7 +53,10 @@ constexpr std::string_view kUsage =
     "was solved, 1 when the run ended early (the page then shows the problems\n"
     "before the ending) or the model was refused, 2 for a wrong command line,\n"
     "a file whose format cannot be told or a page that could not be written.\n"
-    "See karvon-trace(1).\n";
+    "\n"
+    "A page shows the first and the last steps of a long solve, a view of at\n"
+    "most 49 rows and 60 columns of a large tableau, and says what it left\n"
+    "out. See karvon-trace(1).\n";
 
 int usage_error(std::string_view what) {
   std::fprintf(
@@ -56,8 +66,21 @@ int usage_error(std::string_view what) {
   return 2;
 }
 
+// A count for an option: digits only, at least `least`.
+std::optional<std::int64_t> count_option(std::string_view text,
+                                         std::int64_t least) {
+  std::int64_t v = 0;
+  const auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc{} || end != text.data() + text.size() || v < least) {
+    return std::nullopt;
+  }
+  return v;
+}
+
 // The models of a model file, each solved with its steps recorded.
-trace::TracedRun trace_models(const modelio::ModelInput& input) {
+trace::TracedRun trace_models(const modelio::ModelInput& input,
+                              trace::PageBudget& budget) {
   trace::TracedRun run;
   modelio::ModelsRead read = modelio::read_models(input);
   for (const std::string& w : read.warnings) {
@@ -68,14 +91,8 @@ trace::TracedRun trace_models(const modelio::ModelInput& input) {
     return run;
   }
   for (const model::Model& m : read.models) {
-    trace::TracedRun one = trace::trace_model(tools::standard_form(m));
-    for (trace::ProblemTrace& p : one.problems) {
-      run.problems.push_back(std::move(p));
-    }
-    if (!one.note.empty()) {
-      run.note = one.note;
-      break;
-    }
+    run.note = trace::trace_model(tools::standard_form(m), run, budget);
+    if (!run.note.empty()) break;
   }
   return run;
 }
@@ -98,6 +115,7 @@ int main(int argc, char** argv) {
   std::string output;
   std::string title;
   std::optional<modelio::Format> format;
+  trace::Budget budget;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
@@ -112,6 +130,22 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc)
         return usage_error(std::string(arg) + " needs a value");
       (arg == "--title" ? title : output) = argv[++i];
+    } else if (arg == "--max-steps" || arg == "--max-bytes") {
+      if (i + 1 >= argc)
+        return usage_error(std::string(arg) + " needs a value");
+      const bool steps = arg == "--max-steps";
+      // Two steps at least: the first and the last.
+      const auto n = count_option(argv[++i], steps ? 2 : 1);
+      if (!n || (steps && *n > std::numeric_limits<std::int32_t>::max())) {
+        return usage_error(std::string(arg) +
+                           " takes a whole number of at least " +
+                           (steps ? "2" : "1") + ", not '" + argv[i] + "'");
+      }
+      if (steps) {
+        budget.max_steps = std::int32_t(*n);
+      } else {
+        budget.max_bytes = *n;
+      }
     } else if (const auto named = tools::format_option(std::string(arg))) {
       format = named;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -148,15 +182,18 @@ int main(int argc, char** argv) {
     return usage_error("cannot set up the input unit");
   }
   trace::TracedRun run;
+  std::string html;
   try {
-    run = deck ? trace::trace_deck() : trace_models(model_input);
+    trace::PageBudget page_budget(budget, title);
+    run = deck ? trace::trace_deck(page_budget)
+               : trace_models(model_input, page_budget);
+    (void)recio::close_all();
+    // The page is as large as everything recorded: it may fail alike.
+    html = trace::page(run.problems, title, run.note);
   } catch (const std::bad_alloc&) {
     std::fputs("karvon-trace: out of memory\n", stderr);
     return 2;
   }
-  (void)recio::close_all();
-
-  const std::string html = trace::page(run.problems, title, run.note);
   std::ofstream out(output, std::ios::binary | std::ios::trunc);
   out.write(html.data(), std::streamsize(html.size()));
   out.close();

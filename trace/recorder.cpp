@@ -1,5 +1,6 @@
 #include "trace/recorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
@@ -50,51 +51,108 @@ std::vector<VariableName> name_variables(const karvon::TableauView& entry,
   return names;
 }
 
-void Recorder::step(const karvon::Step& s) {
+namespace {
+
+// The view of `t` into `r`, reusing r's storage.
+void copy_step(const karvon::Step& s, const ProblemTrace& p, StepRecord& r) {
   const karvon::TableauView& t = s.tableau;
-  if (s.kind == karvon::StepKind::kEntry) {
-    // A second entry is a second solve of the same tableau (the
-    // standard-form entry tries an unsettled solve once more): the record
-    // keeps the solve whose result stands.
-    into_.steps.clear();
-    into_.M = t.M;
-    into_.N = t.N;
-    into_.NV = t.NV;
-    into_.names = name_variables(t, terms_);
-  }
-  StepRecord r{s.kind,     s.phase,   s.iteration, s.restarts, s.ip, s.jp,
-               s.entering, s.leaving, {},          {},         {},   {}};
-  r.a.reserve(std::size_t(t.M + 1) * std::size_t(t.N));
-  for (std::int32_t i = 1; i <= t.M + 1; ++i) {
-    for (std::int32_t j = 1; j <= t.N; ++j) r.a.push_back(t.at(i, j));
-  }
-  for (std::int32_t i = 1; i <= t.M - 1; ++i) r.row.push_back(t.row_label(i));
-  for (std::int32_t j = 1; j <= t.N - 1; ++j) r.col.push_back(t.col_label(j));
-  for (std::int32_t k = 1; k <= t.NV; ++k) r.bound.push_back(t.upper_bound(k));
-  into_.steps.push_back(std::move(r));
+  r.kind = s.kind;
+  r.phase = s.phase;
+  r.iteration = s.iteration;
+  r.restarts = s.restarts;
+  r.ip = s.ip;
+  r.jp = s.jp;
+  r.entering = s.entering;
+  r.leaving = s.leaving;
+  r.a.clear();
+  const auto copy_row = [&](std::int32_t i) {
+    for (std::int32_t j = 1; j <= p.view_cols; ++j) r.a.push_back(t.at(i, j));
+    r.a.push_back(t.at(i, t.N));
+  };
+  for (std::int32_t i = 1; i <= p.view_rows; ++i) copy_row(i);
+  copy_row(t.M);
+  copy_row(t.M + 1);
+  r.row.assign(t.row, t.row + p.view_rows);
+  r.col.assign(t.col, t.col + p.view_cols);
+  r.bound.assign(t.bound, t.bound + t.NV);
 }
 
-std::vector<double> values_after(const ProblemTrace& p,
-                                 const StepRecord& last) {
-  const auto bound = [&](std::int32_t k) {
-    return last.bound[std::size_t(k - 1)];
-  };
-  std::vector<double> x(std::size_t(p.NV), 0.0);
-  for (std::int32_t k = 1; k <= p.NV; ++k) {
-    if (bound(k) < 0.0) x[std::size_t(k - 1)] = -bound(k);
+// The values of variables 1..NV as the solver fills them on exit: basic
+// variables at their row's right-hand side, the others at 0 or,
+// complemented, at their bound, none above its bound.
+void values_of(const karvon::TableauView& t, std::vector<double>& x) {
+  x.assign(std::size_t(t.NV), 0.0);
+  for (std::int32_t k = 1; k <= t.NV; ++k) {
+    if (t.upper_bound(k) < 0.0) x[std::size_t(k - 1)] = -t.upper_bound(k);
   }
-  for (std::int32_t i = 1; i <= p.M - 1; ++i) {
-    const std::int32_t k = last.row[std::size_t(i - 1)];
-    if (k > 0 && k <= p.NV) {
-      x[std::size_t(k - 1)] =
-          last.a[std::size_t(i - 1) * std::size_t(p.N) + std::size_t(p.N - 1)];
-    }
+  for (std::int32_t i = 1; i <= t.M - 1; ++i) {
+    const std::int32_t k = t.row_label(i);
+    if (k > 0 && k <= t.NV) x[std::size_t(k - 1)] = t.at(i, t.N);
   }
-  for (std::int32_t k = 1; k <= p.NV; ++k) {
-    if (std::fabs(bound(k)) <= x[std::size_t(k - 1)])
-      x[std::size_t(k - 1)] = std::fabs(bound(k));
+  for (std::int32_t k = 1; k <= t.NV; ++k) {
+    const double b = std::fabs(t.upper_bound(k));
+    if (b <= x[std::size_t(k - 1)]) x[std::size_t(k - 1)] = b;
   }
-  return x;
+}
+
+}  // namespace
+
+Recorder::Recorder(ProblemTrace& into, const Budget& budget,
+                   const ModelTerms* terms)
+    : into_(into), terms_(terms), budget_(budget) {}
+
+void Recorder::start(const karvon::TableauView& t) {
+  into_.steps.clear();
+  into_.M = t.M;
+  into_.N = t.N;
+  into_.NV = t.NV;
+  into_.view_rows = std::min(t.M - 1, kViewRows);
+  into_.view_cols = std::min(t.N - 1, kViewColumns);
+  into_.names = name_variables(t, terms_);
+  into_.total = 0;
+  next_ = 0;
+  // No more steps than the page's bytes would hold in memory (the page
+  // writes them in about a third more), the first and the last at least.
+  const std::int64_t bytes =
+      8 * (std::int64_t(into_.view_rows + 2) * (into_.view_cols + 1) + t.NV) +
+      4 * (into_.view_rows + into_.view_cols) +
+      std::int64_t(sizeof(StepRecord));
+  const std::int64_t keep = std::max<std::int64_t>(
+      std::min<std::int64_t>(budget_.max_steps, budget_.max_bytes / bytes), 2);
+  keep_first_ = std::size_t(keep - keep / 2);
+  keep_last_ = std::size_t(keep / 2);
+}
+
+Recorder::~Recorder() { finish(); }
+
+void Recorder::step(const karvon::Step& s) {
+  const karvon::TableauView& t = s.tableau;
+  // A second entry is a second solve of the same tableau (the standard-form
+  // entry tries an unsettled solve once more): the record keeps the solve
+  // whose result stands.
+  if (s.kind == karvon::StepKind::kEntry) start(t);
+  ++into_.total;
+  values_of(t, into_.x);
+  std::vector<StepRecord>& steps = into_.steps;
+  if (steps.size() < keep_first_ + keep_last_) {
+    copy_step(s, into_, steps.emplace_back());
+  } else if (keep_last_ > 0) {
+    copy_step(s, into_, steps[keep_first_ + next_]);
+    next_ = (next_ + 1) % keep_last_;
+  }
+  into_.first = steps.size();
+}
+
+void Recorder::finish() {
+  std::vector<StepRecord>& steps = into_.steps;
+  if (std::int64_t(steps.size()) < into_.total) {
+    // The ring's oldest record first.
+    std::rotate(steps.begin() + std::ptrdiff_t(keep_first_),
+                steps.begin() + std::ptrdiff_t(keep_first_ + next_),
+                steps.end());
+    into_.first = keep_first_;
+  }
+  next_ = 0;
 }
 
 }  // namespace trace

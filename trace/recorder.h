@@ -1,7 +1,11 @@
 #pragma once
-// What karvon-trace keeps of a run: every step of every problem, copied as
-// the solver reported it.
+// What karvon-trace keeps of a run: the steps of every problem, copied as the
+// solver reported them, within a budget. A cycling problem makes 100,002
+// steps, and a large model's tableau may hold millions of values, so only
+// the first and the last steps are kept, each with a view of at most
+// kViewRows x kViewColumns of its tableau; the rest is counted.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +14,20 @@
 #include "karvon/observer.h"
 
 namespace trace {
+
+// How much of a run a page holds. Every deck's tableau (at most 49 rows by
+// 60 columns) fits the view whole; the defaults keep a page under about
+// 20 MB, which a browser opens in about a second.
+struct Budget {
+  // Steps kept of each problem: the first half of them and the last half.
+  std::int32_t max_steps = 1000;
+  // The page's size in bytes; problems keep fewer steps, all alike, when
+  // the steps they kept would not fit.
+  std::int64_t max_bytes = 20'000'000;
+};
+
+inline constexpr std::int32_t kViewRows = 49;     // constraint rows kept
+inline constexpr std::int32_t kViewColumns = 60;  // columns before the RHS
 
 struct StepRecord {
   karvon::StepKind kind;
@@ -20,9 +38,12 @@ struct StepRecord {
   std::int32_t jp;
   std::int32_t entering;
   std::int32_t leaving;
-  std::vector<double> a;          // rows 1..M+1 of columns 1..N, row by row
-  std::vector<std::int32_t> row;  // 1..M-1, signed
-  std::vector<std::int32_t> col;  // 1..N-1, signed
+  // The view of the tableau: constraint rows 1..view_rows, then the
+  // objective and the phase-1 row; of each, columns 1..view_cols and then
+  // the right-hand side; row by row.
+  std::vector<double> a;
+  std::vector<std::int32_t> row;  // labels of the rows in view, signed
+  std::vector<std::int32_t> col;  // labels of the columns in view, signed
   std::vector<double> bound;      // 1..NV, signed
 };
 
@@ -41,7 +62,14 @@ struct ProblemTrace {
   std::int32_t M = 0;
   std::int32_t N = 0;
   std::int32_t NV = 0;
+  std::int32_t view_rows = 0;  // min(M - 1, kViewRows)
+  std::int32_t view_cols = 0;  // min(N - 1, kViewColumns)
+  // The steps kept, in order: steps 1..first of the solve, then the last
+  // steps.size() - first of them. `total` counts every step the solver
+  // reported, so total - steps.size() were left out, after the first.
   std::vector<StepRecord> steps;
+  std::size_t first = 0;
+  std::int64_t total = 0;
   // Index k-1 names variable k, artificial ones included.
   std::vector<VariableName> names;
   // How the solve ended; `ended` is false when the run stopped inside it.
@@ -66,23 +94,36 @@ struct ModelTerms {
 std::vector<VariableName> name_variables(const karvon::TableauView& entry,
                                          const ModelTerms* terms = nullptr);
 
-// The values of variables 1..NV after `last`, as the solver fills them on
-// exit: basic variables at their row's right-hand side, the others at 0 or,
-// complemented, at their bound, none above its bound.
-std::vector<double> values_after(const ProblemTrace& p, const StepRecord& last);
-
-// Copies every step into a ProblemTrace; names the variables at entry. An
-// entry starts the record afresh, so that of a solve run twice the second
-// is kept.
+// Copies the steps into a ProblemTrace: the first half of the steps it may
+// keep as they come, then the last half in a ring whose records are reused,
+// so that memory stays bounded however long the solve runs. It keeps
+// max_steps, or fewer where their tableaux would outgrow max_bytes, and
+// two at least.
+// Names the variables at entry, and keeps `x` the values of variables
+// 1..NV after the latest step, as the solver fills them on exit. An entry
+// starts the record afresh, so that of a solve run twice the second is
+// kept. finish() puts the ring in order once the solve is over; the
+// destructor calls it, so a run that ends inside a solve leaves its record
+// in order too.
 class Recorder final : public karvon::StepObserver {
  public:
-  explicit Recorder(ProblemTrace& into, const ModelTerms* terms = nullptr)
-      : into_(into), terms_(terms) {}
+  Recorder(ProblemTrace& into, const Budget& budget,
+           const ModelTerms* terms = nullptr);
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+  ~Recorder() override;
   void step(const karvon::Step& s) override;
+  void finish();
 
  private:
+  void start(const karvon::TableauView& t);
+
   ProblemTrace& into_;
   const ModelTerms* terms_;
+  Budget budget_;
+  std::size_t keep_first_ = 1;
+  std::size_t keep_last_ = 1;
+  std::size_t next_ = 0;  // the ring's oldest record, overwritten next
 };
 
 }  // namespace trace

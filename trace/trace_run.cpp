@@ -63,26 +63,26 @@ std::int32_t status_code(karvon::ModelStatus status) {
 
 }  // namespace
 
-TracedRun trace_model(const karvon::Model& model, karvon::ModelResult* result) {
-  TracedRun run;
+std::string trace_model(const karvon::Model& model, TracedRun& run,
+                        PageBudget& budget, karvon::ModelResult* result) {
   const ModelTerms terms = terms_of(model);
   ProblemTrace p;
-  Recorder recorder(p, &terms);
-  karvon::ModelResult r = karvon::solve(model, &recorder);
-  if (result != nullptr) *result = r;
-  if (p.steps.empty()) {
-    run.note = r.message;
-    return run;
+  karvon::ModelResult r;
+  {
+    Recorder recorder(p, budget.budget(), &terms);
+    r = karvon::solve(model, &recorder);
   }
+  if (result != nullptr) *result = r;
+  if (p.total == 0) return r.message;
   p.ended = true;
   p.status = status_code(r.status);
   p.iterations = static_cast<std::int32_t>(r.iterations);
-  p.x = values_after(p, p.steps.back());
   run.problems.push_back(std::move(p));
-  return run;
+  budget.add(run.problems);
+  return {};
 }
 
-TracedRun trace_deck() {
+TracedRun trace_deck(PageBudget& budget) {
   TracedRun run;
   // The driver's storage, reused by every problem without being cleared, so
   // that what one problem leaves behind shows in the next as it does there.
@@ -94,17 +94,25 @@ TracedRun trace_deck() {
       driver::read_problem(s);
       driver::prepare(s);
       ProblemTrace& p = run.problems.emplace_back();
-      Recorder recorder(p);
-      solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
-                     s.STATUS, s.ITER, lp::kLda, lp::kNcol, s.asave(), s.row0(),
-                     s.col0(), s.IUNIT != 0 ? kKeepInMemory : 0, &recorder);
+      {
+        Recorder recorder(p, budget.budget());
+        solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N,
+                       s.NV, s.STATUS, s.ITER, lp::kLda, lp::kNcol, s.asave(),
+                       s.row0(), s.col0(), s.IUNIT != 0 ? kKeepInMemory : 0,
+                       &recorder);
+      }
       p.ended = true;
       p.status = s.STATUS;
       p.iterations = s.ITER;
       p.x.assign(s.X.begin(), s.X.begin() + s.NV);
+      budget.add(run.problems);
     }
   } catch (const recio::RunEnd& end) {
     run.note = ending_note(end);
+    // A solve the ending cut short keeps what it recorded.
+    if (!run.problems.empty() && !run.problems.back().ended) {
+      budget.add(run.problems);
+    }
   }
   return run;
 }

@@ -96,6 +96,11 @@ def _vector(values, size, default, what):
     return a
 
 
+def _whole(value, least):
+    return (isinstance(value, (int, np.integer)) and not isinstance(value, bool)
+            and value >= least)
+
+
 def _raise_refusal(found):
     if found["status"] in ("model refused", "too large"):
         raise ValueError(found["message"])
@@ -182,7 +187,8 @@ def _dense(A):
 
 def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
             method="highs", callback=None, options=None, x0=None,
-            integrality=None, trace=False):
+            integrality=None, trace=False, trace_max_steps=None,
+            trace_max_bytes=None):
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
@@ -201,7 +207,10 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
     With trace=True the result also has
     trace, a Trace of every step of the solve (shown in place in a
     notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
-    variables x1, x2, ...
+    variables x1, x2, .... The page keeps the first and the last steps of a
+    long solve, trace_max_steps of them at most (2 or more; default 1000),
+    and thins them to stay within trace_max_bytes (default 20,000,000); it
+    says what it left out.
     """
     c, A_ub, b_ub, A_eq, b_eq, lower, upper, model_options = _inputs.clean(
         c, A_ub, b_ub, A_eq, b_eq, bounds, method, callback, options, x0,
@@ -213,6 +222,12 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
     crossed = _crossed_bound(lower, upper)
     if crossed is not None:
         return _unsolved(2, "The problem is infeasible. (%s)" % crossed)
+    budget = {k: v for k, v in (("max_steps", trace_max_steps),
+                                ("max_bytes", trace_max_bytes)) if v is not None}
+    if not (_whole(budget.get("max_steps", 2), 2) and budget.get("max_steps", 2) < 2**31
+            and _whole(budget.get("max_bytes", 1), 1)):
+        raise ValueError("trace_max_steps must be a whole number of at least 2 "
+                         "and trace_max_bytes one of at least 1")
     names = ([], [])
     if trace:
         names = (["ub%d" % (i + 1) for i in range(m_ub)]
@@ -235,7 +250,8 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
         time_limit=float(model_options["time_limit"]
                          if model_options["time_limit"] is not None
                          else np.inf),
-        memory_limit=int(model_options["memory_limit"] or 0), **extra)
+        memory_limit=int(model_options["memory_limit"] or 0), **extra,
+        **{k: int(v) for k, v in budget.items()})
     _raise_refusal(found)
     status, message = _SCIPY_STATUS[found["status"]]
     result = _unsolved(status, message, found["iterations"])

@@ -2,10 +2,12 @@
 """The trace page in headless Chromium, driven over its debugging protocol.
 
 For every deck: the page loads without console errors; each problem shows as
-many steps as the driver prints tableaux with IOUT = 6; at every step the
-labels, the highlighted pivot and the named entering and leaving variables
-agree with the driver's prints before and after it; the arrow keys move the
-selection. An MPS model read by karvon-trace shows the steps of the deck
+many steps as the driver prints tableaux with IOUT = 6, and then its result;
+at every step the labels, the highlighted pivot and the named entering and
+leaving variables agree with the driver's prints before and after it (a
+pivot or a bound flip is shown in the tableau it was chosen in); the arrow
+keys move the selection. A cycling problem under a small budget shows its
+first and last steps and says how many were left out. An MPS model read by karvon-trace shows the steps of the deck
 mps2deck makes of it, its variables named after the model's columns and
 rows. Writes screenshots of the worked example at its first and last step
 into the build folder.
@@ -130,6 +132,9 @@ STATE = '''(() => {
     problem: Number(document.body.dataset.problem),
     step: Number(document.body.dataset.step),
     steps: document.querySelectorAll('#steps li[data-step]').length,
+    total: Number(document.body.dataset.total), first: Number(document.body.dataset.first),
+    gap: [...document.querySelectorAll('#steps li.gap')].map(g => g.textContent),
+    title: document.getElementById('step-title').textContent,
     problems: document.querySelectorAll('#problems button').length,
     kind: Number(li.dataset.kind), ip: Number(li.dataset.ip), jp: Number(li.dataset.jp),
     entering: Number(li.dataset.entering), leaving: Number(li.dataset.leaving),
@@ -143,19 +148,21 @@ STATE = '''(() => {
 PIVOT, FLIP = 2, 3
 
 
-def check_deck(browser, trace, karvon, name, deck, work, shots=None, model=None):
+def check_deck(browser, trace, karvon, name, deck, work, shots=None, model=None, options=()):
     """With `model`, the page is karvon-trace's of that model file and
-    `deck` the deck made of it: the variables then carry the model's names."""
+    `deck` the deck made of it: the variables then carry the model's names.
+    Returns the failures and the states of the first problem's positions."""
     deck_file = os.path.join(work, name + '.txt')
     page_file = os.path.join(work, name + '.html')
     with open(deck_file, 'wb') as f:
         f.write(deck)
-    subprocess.run([trace, model or deck_file, '-o', page_file], check=True, timeout=300)
+    subprocess.run([trace, model or deck_file, '-o', page_file, *options], check=True, timeout=300)
     prints = driver_prints(karvon, with_print_unit(deck))
     browser.open('file://' + page_file)
     state = browser.state(STATE)
     failures = []
     kinds = {}
+    seen = []
 
     def expect(ok, what):
         if not ok:
@@ -169,27 +176,38 @@ def check_deck(browser, trace, karvon, name, deck, work, shots=None, model=None)
             browser.key('ArrowDown')
         state = browser.state(STATE)
         expect(state['problem'] == p and state['step'] == 0, where + ': the down key did not select it')
-        expect(state['steps'] == len(boxes), '%s: %d steps on the page, %d prints'
-               % (where, state['steps'], len(boxes)))
+        kept = state['steps'] - 1
+        left = state['total'] - kept
+        expect(state['total'] == len(boxes), '%s: %d steps on the page, %d prints'
+               % (where, state['total'], len(boxes)))
         entry_rows, entry_cols = boxes[0]
         known = names(entry_rows, len(entry_cols) + 1,
                       len(entry_cols) + sum(1 for r in entry_rows if r != 0))
-        for s in range(min(state['steps'], len(boxes))):
+        for s in range(kept + 1):
             at = '%s, step %d' % (where, s + 1)
             if s > 0:
                 browser.key('ArrowRight')
                 state = browser.state(STATE)
-            if shots is not None and p == 0 and s in (0, len(boxes) - 1):
+            if p == 0:
+                seen.append(state)
+            if shots is not None and p == 0 and s in (0, kept):
                 browser.screenshot(shots[0 if s == 0 else 1])
             expect(state['step'] == s, at + ': the right key did not move to it')
-            li, lj = boxes[s]
+            # The print after this step, counted among all of them.
+            k = s if s < state['first'] else s + left
+            if s == kept:
+                expect((state['rows'], state['cols']) == boxes[-1],
+                       at + ': the result does not show the last tableau')
+                continue
             kinds[state['kind']] = kinds.get(state['kind'], 0) + 1
+            chosen = state['kind'] in (PIVOT, FLIP) and s > 0 and s != state['first']
+            li, lj = boxes[k - 1] if chosen else boxes[k]
             expect((state['rows'], state['cols']) == (li, lj),
                    '%s: labels %s %s, the print shows %s %s'
                    % (at, state['rows'], state['cols'], li, lj))
             if state['kind'] == PIVOT:
                 ip, jp, e, l = state['ip'], state['jp'], state['entering'], state['leaving']
-                before_li, before_lj = boxes[s - 1]
+                (before_li, before_lj), (li, lj) = boxes[k - 1], boxes[k]
                 expect(state['pivot'] == [ip, jp], '%s: pivot cell %s, step says (%d, %d)'
                        % (at, state['pivot'], ip, jp))
                 if not (1 <= ip <= len(li) and 1 <= jp <= len(lj)):
@@ -214,16 +232,34 @@ def check_deck(browser, trace, karvon, name, deck, work, shots=None, model=None)
                 expect(state['pivot'] is None, at + ': a bound flip shows a pivot cell')
                 expect(model or known.get(state['entering']) in state['text'],
                        '%s: %r does not name the flipped variable' % (at, state['text']))
-        # The last step stays selected at the end.
+        # The result stays selected at the end.
         browser.key('ArrowRight')
-        expect(browser.state(STATE)['step'] == len(boxes) - 1, where + ': moved past the last step')
+        expect(browser.state(STATE)['step'] == kept, where + ': moved past the result')
         browser.key('ArrowLeft')
-        expect(len(boxes) < 2 or browser.state(STATE)['step'] == len(boxes) - 2,
-               where + ': the left key did not move back')
+        expect(browser.state(STATE)['step'] == kept - 1, where + ': the left key did not move back')
     errors = browser.errors()
     expect(not errors, 'console errors: %s' % errors)
     print('%s: %d problems, steps by kind %s' % (name, len(prints), dict(sorted(kinds.items()))))
-    return failures
+    return failures, seen
+
+
+def check_budget(browser, trace, karvon, work):
+    """A problem that cycles to the iteration limit, 100,002 steps, kept to
+    its first five and last five: the steps kept match the driver's prints,
+    and the page says how many it left out."""
+    sys.path.insert(0, os.path.join(SOURCE, 'tests', 'scripts'))
+    import karvon_decks as kd
+    deck = kd.problem(kd.CYCLING_ROWS) + kd.CLOSING
+    failures, seen = check_deck(browser, trace, karvon, 'cycling_budget', deck, work,
+                                options=('--max-steps', '10'))
+    first, last = seen[0], seen[-2]
+    wanted = [
+        (len(seen) == 11, '%d positions, expected 10 steps and the result' % len(seen)),
+        (first['gap'] == ['\u22ef 99,992 steps left out \u22ef'], 'the notice reads %r' % first['gap']),
+        ('step 1 of 100,002' in first['title'], 'the first title reads %r' % first['title']),
+        ('step 100,002 of 100,002' in last['title'], 'the last title reads %r' % last['title']),
+    ]
+    return failures + ['cycling_budget: ' + what for ok, what in wanted if not ok]
 
 
 def main():
@@ -253,10 +289,13 @@ def main():
             for name, deck, deck_shots, *model in decks:
                 start = time.monotonic()
                 found = check_deck(browser, trace, karvon, name, deck, work, deck_shots,
-                                   *model)
+                                   *model)[0]
                 failures += found
                 print('%s: %s (%.1f s)' % (name, 'FAIL' if found else 'ok',
                                            time.monotonic() - start))
+            found = check_budget(browser, trace, karvon, work)
+            failures += found
+            print('cycling_budget: %s' % ('FAIL' if found else 'ok'))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for f in failures:
