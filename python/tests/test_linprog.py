@@ -223,31 +223,35 @@ def test_trace_is_the_page_of_every_step(tmp_path):
     assert "trace" not in linprog([1.0], bounds=(0, 1), trace=False)
 
 
-# Beale's problem cycles until the iteration limit: 100,002 steps.
-BEALE = dict(c=[-0.75, 20, -0.5, 6], A_ub=[[0.25, -8, -1, 9], [0.5, -12, -0.5, 3],
-                                           [0, 0, 1, 0]], b_ub=[0, 0, 1])
+# A dense problem of some hundred steps.
+_RNG = np.random.default_rng(7)
+LONG = dict(c=-_RNG.uniform(0, 10, 60), A_ub=_RNG.uniform(0, 10, (45, 60)),
+            b_ub=_RNG.uniform(100, 200, 45), bounds=(0, 1))
 
 
 @pytest.mark.parametrize("budget, kept", [
-    ({}, 1000),
+    ({}, None),
     ({"trace_max_steps": 6}, 6),
-    ({"trace_max_bytes": 60_000}, None),
+    ({"trace_max_bytes": 400_000}, None),
 ])
 def test_trace_of_a_long_solve_keeps_its_budget(budget, kept):
-    res = linprog(**BEALE, trace=True, **budget)
+    res = linprog(**LONG, trace=True, **budget)
     page = res.trace.html
     assert len(page) <= budget.get("trace_max_bytes", 20_000_000)
     problem = json.loads(re.findall(
         r'<script type="application/json" class="problem">(.*?)</script>', page)[0])
     steps = problem["steps"]
-    assert problem["total"] == 100_002 and res.status == 1
+    assert problem["total"] > 20 and res.status == 0
+    if not budget:
+        assert len(steps) == problem["total"]
     assert kept is None or len(steps) == kept
     assert steps[0]["kind"] == 0 and steps[-1]["iteration"] == res.nit
-    assert problem["first"] == len(steps) - len(steps) // 2
+    if len(steps) < problem["total"]:
+        assert problem["first"] == len(steps) - len(steps) // 2
 
 
 @pytest.mark.parametrize("budget", [{"trace_max_steps": 1}, {"trace_max_bytes": 0},
                                     {"trace_max_steps": 2.5}, {"trace_max_bytes": True}])
 def test_trace_budget_is_checked(budget):
     with pytest.raises(ValueError, match="trace_max_steps"):
-        linprog(**BEALE, trace=True, **budget)
+        linprog(**LONG, trace=True, **budget)
