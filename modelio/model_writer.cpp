@@ -65,6 +65,8 @@ void fill(glp_prob* p, const model::Model& m) {
   for (const auto& c : m.columns) {
     const int at = glp_add_cols(p, 1);
     glp_set_col_name(p, at, c.name.c_str());
+    // An integer column stays one: the LP file lists it under General.
+    if (c.integer) glp_set_col_kind(p, at, GLP_IV);
     glp_set_col_bnds(p, at, glpk_type(c.lower, c.upper),
                      finite_or_zero(c.lower), finite_or_zero(c.upper));
     glp_set_obj_coef(p, at, c.cost);
@@ -151,8 +153,18 @@ std::string free_mps(const model::Model& m, std::string& error) {
     }
     if (up) bounds += " UP BND " + name + " " + number(upper) + "\n";
   };
+  // Integer columns between MARKER lines, as they were read.
+  bool in_integers = false;
+  int markers = 0;
+  const auto marker = [&](const char* kind) {
+    out += " MARKER" + std::to_string(markers++) + " 'MARKER' '" + kind + "'\n";
+  };
   for (const auto& c : m.columns) {
     if (bad_name(c.name)) return {};
+    if (c.integer != in_integers) {
+      marker(c.integer ? "INTORG" : "INTEND");
+      in_integers = c.integer;
+    }
     // A column is known by its lines here: one without any gets a zero cost.
     if (c.cost != 0 || c.entries.empty()) {
       out += " " + c.name + " " + objective + " " + number(c.cost) + "\n";
@@ -163,6 +175,7 @@ std::string free_mps(const model::Model& m, std::string& error) {
     }
     add_bounds(c.name, c.lower, c.upper);
   }
+  if (in_integers) marker("INTEND");
   if (m.objective_constant != 0) {
     const std::string name = constant_column_name(m);
     out += " " + name + " " + objective + " " + number(m.objective_constant) +

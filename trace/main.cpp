@@ -91,6 +91,14 @@ trace::TracedRun trace_models(const modelio::ModelInput& input,
     return run;
   }
   for (const model::Model& m : read.models) {
+    std::size_t integers = 0;
+    for (const model::ModelColumn& c : m.columns) integers += c.integer ? 1 : 0;
+    if (integers > 0) {
+      std::fprintf(stderr,
+                   "karvon-trace: %s: %zu integer column(s) relaxed: solved "
+                   "as continuous\n",
+                   m.name.c_str(), integers);
+    }
     run.note = trace::trace_model(tools::standard_form(m), run, budget);
     if (!run.note.empty()) break;
   }

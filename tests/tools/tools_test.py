@@ -398,6 +398,39 @@ def group_glpk(tmp):
         check(p.returncode == 0 and p2.returncode == 0 and
               close(read_solution(sol3)['objective'], objective),
               '%s round trip: %r %r' % (option, p.stderr, p2.stderr))
+    # Integer columns are relaxed with a word, and kept by both writers:
+    # glpsol reads the written models as integer programs.
+    ints = os.path.join(tmp, 'ints.mps')
+    open(ints, 'w').write(INTEGER_MODEL)
+    p = run([ARGS.solve, ints])
+    check(b'1 integer column(s) relaxed' in p.stderr and
+          b'Objective:  COST = -4.5' in p.stdout, 'relaxed integers: %r' % p)
+    for option, ext, form in (('--write-mps', 'mps', '--freemps'), ('--write-lp', 'lp', '--lp')):
+        out = os.path.join(tmp, 'ints.' + ext)
+        run([ARGS.solve, option, out, ints])
+        report = os.path.join(tmp, 'ints.txt')
+        run(['glpsol', form, out, '-o', report])
+        text = open(report).read() if os.path.exists(report) else ''
+        check('INTEGER OPTIMAL' in text and re.search(r'Objective: +\S+ = -4 ', text),
+              '%s keeps the integer column: %r' % (option, text[:300]))
+
+
+INTEGER_MODEL = """NAME INTS
+ROWS
+ N COST
+ L R1
+COLUMNS
+    MARKER                 'MARKER'                 'INTORG'
+    X         COST         -1.0   R1           1.0
+    MARKER                 'MARKER'                 'INTEND'
+    Y         COST         -2.0   R1           1.0
+RHS
+    RHS       R1           3.5
+BOUNDS
+ UP BND       X            10
+ UP BND       Y            1
+ENDATA
+"""
 
 
 def driver_result(deck, cwd):
