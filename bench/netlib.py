@@ -43,8 +43,10 @@ def reference(row):
         clp, glpk = float(row["clp"]), float(row["glpk"])
     except ValueError:
         return values
-    if abs(clp - glpk) <= 1e-9 * max(1, abs(clp)):
-        values.append(clp)
+    # The PILOT family differs between the two at the 8th digit: their
+    # common value is either, where they agree to the test's tolerance.
+    if abs(clp - glpk) <= 1e-6 * max(1, abs(clp)):
+        values += [clp, glpk]
     return values
 
 
