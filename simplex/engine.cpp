@@ -40,15 +40,16 @@ bool finite(double v) { return std::isfinite(v); }
 }  // namespace
 
 Engine::Engine(const Problem& p)
-    : p_(p), m_(p.rows), n_(p.cols), ld_(p.rows + 1) {
+    : p_(p), m_(p.rows), n_(p.cols), ld_(p.rows + 2) {
   const auto m = std::size_t(m_);
   const auto n = std::size_t(n_);
-  t_.assign((m + 1) * n, 0.0);
+  const auto ld = std::size_t(ld_);
+  t_.assign(ld * n, 0.0);
   for (std::size_t j = 0; j < n; ++j) {
     for (auto k = p.start[j]; k < p.start[j + 1]; ++k)
-      t_[j * (m + 1) + std::size_t(p.index[std::size_t(k)])] =
+      t_[j * ld + std::size_t(p.index[std::size_t(k)])] =
           p.value[std::size_t(k)];
-    t_[j * (m + 1) + m] = p.cost[j];
+    t_[j * ld + m] = p.cost[j];
   }
   lo_ = p.col_lower;
   up_ = p.col_upper;
@@ -72,9 +73,10 @@ Engine::Engine(const Problem& p)
   }
   for (std::size_t j = 0; j < n; ++j) rest_at_bound(std::int32_t(j));
   barred_.assign(n, 0);
-  d1_.assign(n, 0.0);
+  counted_.assign(m, 0.0);
   reset_weights();
   start_values();
+  reset_phase_one();
   fresh_ = true;
 }
 
@@ -123,29 +125,51 @@ double Engine::reduced_cost(std::int32_t k) const {
   return t(m_, slot_[std::size_t(k)]);
 }
 
-void Engine::collect_infeasible() {
-  infeasible_.clear();
-  phase_cost_.clear();
-  for (std::int32_t i = 0; i < m_; ++i) {
-    const auto k = std::size_t(head_[std::size_t(i)]);
-    if (x_[k] < lo_[k] - kPrimalTol) {
-      infeasible_.push_back(i);
-      phase_cost_.push_back(-1.0);
-    } else if (x_[k] > up_[k] + kPrimalTol) {
-      infeasible_.push_back(i);
-      phase_cost_.push_back(1.0);
-    }
-  }
+// The phase-1 cost of the basic variable of row i: -1 below its lower
+// bound, +1 above its upper bound, 0 within.
+double Engine::phase_cost(std::int32_t i) const {
+  const auto k = std::size_t(head_[std::size_t(i)]);
+  if (x_[k] < lo_[k] - kPrimalTol) return -1.0;
+  if (x_[k] > up_[k] + kPrimalTol) return 1.0;
+  return 0.0;
 }
 
-// d1_q = sum over the infeasible rows of their cost times T(i, q).
-void Engine::phase_one_costs() {
+// Row m+1 holds d1 = the sum over rows of their phase-1 cost times T's row,
+// kept by the pivots like the cost row. Here the rows whose cost changed
+// since it was last counted have the change added. Returns whether any row
+// is infeasible.
+bool Engine::sync_phase_one() {
+  const auto ld = std::size_t(ld_);
+  const auto row = std::size_t(m_ + 1);
+  bool any = false;
+  for (std::int32_t i = 0; i < m_; ++i) {
+    const double c = phase_cost(i);
+    any = any || c != 0.0;
+    const double change = c - counted_[std::size_t(i)];
+    if (change == 0.0) continue;
+    counted_[std::size_t(i)] = c;
+    for (std::int32_t q = 0; q < n_; ++q) {
+      const double a = t_[std::size_t(q) * ld + std::size_t(i)];
+      if (a != 0.0) t_[std::size_t(q) * ld + row] += change * a;
+    }
+  }
+  return any;
+}
+
+// Row m+1 worked out afresh from the phase-1 costs, against the rounding
+// that its updates gather.
+void Engine::reset_phase_one() {
+  const auto ld = std::size_t(ld_);
+  std::vector<std::int32_t> rows;
+  for (std::int32_t i = 0; i < m_; ++i) {
+    counted_[std::size_t(i)] = phase_cost(i);
+    if (counted_[std::size_t(i)] != 0.0) rows.push_back(i);
+  }
   for (std::int32_t q = 0; q < n_; ++q) {
-    const double* col = &t_[std::size_t(q) * std::size_t(ld_)];
-    double s = 0.0;
-    for (std::size_t r = 0; r < infeasible_.size(); ++r)
-      s += phase_cost_[r] * col[infeasible_[r]];
-    d1_[std::size_t(q)] = s;
+    const double* col = &t_[std::size_t(q) * ld];
+    double sum = 0.0;
+    for (const std::int32_t i : rows) sum += counted_[std::size_t(i)] * col[i];
+    t_[std::size_t(q) * ld + std::size_t(m_ + 1)] = sum;
   }
 }
 
@@ -291,9 +315,9 @@ Engine::Ratio Engine::ratio_test(const Choice& c) {
 // column q:
 //   T'(p,q) = 1/T(p,q),  T'(p,j) = -T(p,j)/T(p,q),
 //   T'(i,q) = T(i,q)/T(p,q),  T'(i,j) = T(i,j) + T(i,q) T'(p,j),
-// the cost row included. A column whose entry in row p is exactly zero does
-// not change, and when column q is sparse only its nonzero rows are touched;
-// either shortcut gives the same values as the full update.
+// the cost row and the phase-1 row included. A column whose entry in row p is
+// exactly zero does not change, and when column q is sparse only its nonzero
+// rows are touched; either shortcut gives the same values as the full update.
 void Engine::pivot(std::int32_t p, std::int32_t q) {
   const auto ld = std::size_t(ld_);
   double* cq = &t_[std::size_t(q) * ld];
@@ -320,7 +344,8 @@ void Engine::pivot(std::int32_t p, std::int32_t q) {
       }
       g += change;
     } else {
-      g = 1.0 + axpy_squares(cj, cq, f, ld) - cj[m] * cj[m];
+      g = 1.0 + axpy_squares(cj, cq, f, ld) - cj[m] * cj[m] -
+          cj[m + 1] * cj[m + 1];
     }
     // Row p held a and now holds f.
     g += f * f - a * a;
@@ -351,6 +376,10 @@ void Engine::step(const Choice& c, const Ratio& r) {
   }
   const std::int32_t l = head_[std::size_t(r.p)];
   pivot(r.p, c.q);
+  // The leaving variable is nonbasic now, at a bound: its phase-1 cost no
+  // longer counts. The entering one's is counted at the next sync.
+  t(m_ + 1, c.q) -= counted_[std::size_t(r.p)];
+  counted_[std::size_t(r.p)] = 0.0;
   head_[std::size_t(r.p)] = e;
   nonb_[std::size_t(c.q)] = l;
   slot_[std::size_t(e)] = r.p;
@@ -478,13 +507,13 @@ void Engine::save_ray(const Choice& c) {
 // phase-1 cost, a nonbasic logical's its phase-1 reduced cost.
 void Engine::save_farkas() {
   farkas_.assign(std::size_t(m_), 0.0);
-  for (std::size_t r = 0; r < infeasible_.size(); ++r) {
-    const std::int32_t k = head_[std::size_t(infeasible_[r])];
-    if (k >= n_) farkas_[std::size_t(k - n_)] = -phase_cost_[r];
+  for (std::int32_t i = 0; i < m_; ++i) {
+    const std::int32_t k = head_[std::size_t(i)];
+    if (k >= n_) farkas_[std::size_t(k - n_)] = -counted_[std::size_t(i)];
   }
   for (std::int32_t q = 0; q < n_; ++q) {
     const std::int32_t k = nonb_[std::size_t(q)];
-    if (k >= n_) farkas_[std::size_t(k - n_)] = d1_[std::size_t(q)];
+    if (k >= n_) farkas_[std::size_t(k - n_)] = t(m_ + 1, q);
   }
 }
 
@@ -508,15 +537,21 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       if (drifted()) {
         if (!recompute()) return Outcome::kUnsettled;
         notify(Event::kRecomputed, -1, -1, -1, -1);
+      } else {
+        reset_phase_one();
       }
     }
 
-    collect_infeasible();
-    phase_one_ = !infeasible_.empty();
+    phase_one_ = sync_phase_one();
     Choice c;
     if (phase_one_) {
-      phase_one_costs();
-      c = price(d1_.data(), 1);
+      c = price(&t_[std::size_t(m_ + 1)], std::size_t(ld_));
+      if (c.q < 0 && !phase_one_fresh_) {
+        // Before phase 1 is declared over, its row is worked out afresh.
+        reset_phase_one();
+        phase_one_fresh_ = true;
+        continue;
+      }
     } else {
       if (!ever_perturbed_) perturb_costs();
       c = price(&t_[std::size_t(m_)], std::size_t(ld_));
@@ -589,7 +624,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
     }
 
     const double gain =
-        r.theta * std::fabs(phase_one_ ? d1_[std::size_t(c.q)] : t(m_, c.q));
+        r.theta * std::fabs(phase_one_ ? t(m_ + 1, c.q) : t(m_, c.q));
     if (gain <= 1e-12) {
       if (++stalled_ > kStallLimit) smallest_index_ = true;
     } else {
@@ -602,6 +637,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
     ++iterations_;
     ++since_check_;
     fresh_ = false;
+    phase_one_fresh_ = false;
     if (r.p >= 0)
       notify(Event::kPivot, r.p, c.q, entering, leaving);
     else
@@ -733,6 +769,8 @@ bool Engine::recompute() {
   recompute_reduced_costs();
   reset_weights();
   start_values();
+  reset_phase_one();
+  phase_one_fresh_ = true;
   fresh_ = true;
   since_check_ = 0;
   return true;

@@ -6,8 +6,9 @@
 // by the row's sides, so that the whole system is homogeneous:
 //   x_B = T x_N        (m basic variables from the n nonbasic ones)
 //   z   = d . x_N      (the objective; d the reduced costs)
-// T (m x n) and d are held together as one (m+1) x n column-major array,
-// d in row m, and a pivot updates both at once. Variables 0..n-1 are the
+// T (m x n), d and the phase-1 reduced costs d1 are held together as one
+// (m+2) x n column-major array, d in row m and d1 in row m+1, and a pivot
+// updates all three at once. Variables 0..n-1 are the
 // columns, n..n+m-1 the logicals; at the start the logicals are basic and
 // T is A.
 //
@@ -99,8 +100,9 @@ class Engine {
   std::int64_t iterations() const { return iterations_; }
   bool in_phase_one() const { return phase_one_; }
 
-  // The tableau as it stands, for observers.
+  // The tableau as it stands, for observers: column q from entry q * ld().
   const std::vector<double>& tableau() const { return t_; }
+  std::int32_t ld() const { return ld_; }
   const std::vector<std::int32_t>& basic() const { return head_; }
   const std::vector<std::int32_t>& nonbasic() const { return nonb_; }
   double lower(std::int32_t k) const { return lo_[std::size_t(k)]; }
@@ -127,8 +129,9 @@ class Engine {
 
   void start_values();
   void reset_weights();
-  void collect_infeasible();
-  void phase_one_costs();
+  double phase_cost(std::int32_t i) const;
+  bool sync_phase_one();
+  void reset_phase_one();
   Choice price(const double* d, std::size_t stride) const;
   Ratio ratio_test(const Choice& c);
   void pivot(std::int32_t p, std::int32_t q);
@@ -159,9 +162,8 @@ class Engine {
   std::vector<std::int32_t> head_;  // the basic variable of each row
   std::vector<std::int32_t> nonb_;  // the nonbasic variable of each column
   std::vector<std::int32_t> slot_;  // row or column of each variable
-  std::vector<std::int32_t> infeasible_;
-  std::vector<double> phase_cost_;  // +-1 of each infeasible row
-  std::vector<double> d1_;          // the phase-1 reduced costs
+  // The phase-1 cost of each row as counted in row m+1 of the tableau.
+  std::vector<double> counted_;
   std::vector<double> gamma_;     // 1 + |T\'s column|^2: steepest-edge weights
   std::vector<std::int32_t> nz_;  // nonzero rows of the pivot column
   struct Candidate {
@@ -184,6 +186,7 @@ class Engine {
   bool phase_one_ = true;
   bool smallest_index_ = false;
   bool careful_ = false;
+  bool phase_one_fresh_ = false;
 };
 
 }  // namespace simplex

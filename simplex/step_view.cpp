@@ -43,12 +43,12 @@ void StepView::build(const Engine& e) {
     for (std::int32_t i = 0; i < m; ++i) {
       const double fb = s.of_variable(e.basic()[std::size_t(i)]);
       const double t =
-          e.tableau()[std::size_t(q) * std::size_t(m + 1) + std::size_t(i)] *
+          e.tableau()[std::size_t(q) * std::size_t(e.ld()) + std::size_t(i)] *
           fb / fk;
       col[i] = -t * sigma;
     }
     const double d =
-        e.tableau()[std::size_t(q) * std::size_t(m + 1) + std::size_t(m)] /
+        e.tableau()[std::size_t(q) * std::size_t(e.ld()) + std::size_t(m)] /
         (kappa * fk);
     col[m] = d * sigma;
     z += d * e.value(k) * fk;
