@@ -7,9 +7,11 @@
 #include <pybind11/stl.h>
 
 #include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "files/files.h"
 #include "karvon/karvon.h"
 #include "karvon/version.h"
 #include "trace/page.h"
@@ -88,5 +90,19 @@ PYBIND11_MODULE(_karvon, module) {
              py::arg("row_names") = std::vector<std::string>{},
              py::arg("col_names") = std::vector<std::string>{},
              py::arg("trace") = false, py::arg("title") = "linprog");
+  // The page written as karvon-trace writes it: whole or not at all, a
+  // FIFO or a device straight, the previous file kept when a write fails.
+  module.def(
+      "write_output",
+      [](const std::string& path, const std::string& text) {
+        std::string error;
+        bool ok = false;
+        {
+          const py::gil_scoped_release unlocked;
+          ok = files::write_output(path, text, error);
+        }
+        if (!ok) throw std::runtime_error(error);
+      },
+      py::arg("path"), py::arg("text"));
   module.def("version", [] { return std::string(karvon::version()); });
 }

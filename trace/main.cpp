@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "files/files.h"
 #include "modelio/model_file.h"
 #include "recio/startup.h"
 #include "recio/units.h"
@@ -36,10 +36,17 @@ constexpr std::string_view kUsage =
     "                     read FILE in this format whatever its name\n"
     "  -h, --help         this help\n"
     "\n"
+    "PAGE, when it is a regular file or does not exist yet, is replaced whole\n"
+    "once the page is complete (a rewritten page keeps its mode); a FIFO, a\n"
+    "device or - (standard output) is written straight. A PAGE that is FILE\n"
+    "itself is refused before anything is read. A page that cannot be written\n"
+    "(disk full, file too large) leaves the previous one as it was, and no\n"
+    "temporary file stays behind, not even after SIGTERM or Ctrl-C.\n"
+    "\n"
     "Exit status: 0 when the deck ended with its closing header or the model\n"
     "was solved, 1 when the run ended early (the page then shows the problems\n"
-    "before the ending) or the model was refused, 2 for a wrong command line\n"
-    "or a page that could not be written.\n";
+    "before the ending), the model was refused or the page could not be\n"
+    "written, 2 for a wrong command line.\n";
 
 int usage_error(std::string_view what) {
   std::fprintf(stderr, "karvon-trace: %.*s\nTry 'karvon-trace --help'.\n",
@@ -74,7 +81,7 @@ trace::TracedRun trace_models(const std::string& input,
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int trace_main(int argc, char** argv) {
   std::string input;
   std::string output;
   std::string title;
@@ -101,6 +108,11 @@ int main(int argc, char** argv) {
   }
   if (input.empty()) return usage_error("no input file");
   if (output.empty()) return usage_error("no page to write (-o PAGE)");
+  const std::string refusal = files::same_file_refusal(input, {{"-o", output}});
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "karvon-trace: %s\n", refusal.c_str());
+    return 1;
+  }
   if (title.empty()) {
     title = input == "-" ? "standard input"
                          : std::filesystem::path(input).filename().string();
@@ -111,31 +123,36 @@ int main(int argc, char** argv) {
   if (!format) format = modelio::Format::kDeck;
 
   recio::start_up();
+  // After the runtime's handlers, which it then calls in turn.
+  files::prepare_program();
   // Unit 5 reads the deck: the file FORT5 names, or standard input.
   if (input != "-" && ::setenv("FORT5", input.c_str(), 1) != 0) {
     return usage_error("cannot set up the input unit");
   }
-  trace::TracedRun run;
-  try {
-    run = *format == modelio::Format::kDeck ? trace::trace_deck()
-                                            : trace_models(input, *format);
-  } catch (const std::bad_alloc&) {
-    std::fputs("karvon-trace: out of memory\n", stderr);
-    return 2;
-  }
+  const trace::TracedRun run = *format == modelio::Format::kDeck
+                                   ? trace::trace_deck()
+                                   : trace_models(input, *format);
   (void)recio::close_all();
 
   const std::string html = trace::page(run.problems, title, run.note);
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(html.data(), std::streamsize(html.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "karvon-trace: cannot write %s\n", output.c_str());
-    return 2;
+  std::string error;
+  if (!files::write_output(output, html, error)) {
+    std::fprintf(stderr, "karvon-trace: %s\n", error.c_str());
+    return 1;
   }
   if (!run.note.empty()) {
     std::fprintf(stderr, "karvon-trace: %s\n", run.note.c_str());
     return 1;
   }
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return trace_main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing that needs memory of its own.
+    std::fputs("karvon-trace: out of memory\n", stderr);
+    return 1;
+  }
 }
