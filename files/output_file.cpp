@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -57,7 +58,10 @@ Target follow(const std::string& path) {
   for (int hops = 0; hops < 40 && !t.fd; ++hops) {
     struct stat st {};
     if (::lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
-    std::string link(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    // Links in /proc report no true size: room for any path.
+    std::string link(
+        std::max<std::size_t>(static_cast<std::size_t>(st.st_size), 4096) + 1,
+        '\0');
     const ssize_t n = ::readlink(t.path.c_str(), link.data(), link.size());
     if (n < 0 || static_cast<std::size_t>(n) >= link.size()) break;
     link.resize(static_cast<std::size_t>(n));
@@ -190,22 +194,31 @@ bool write_output(const std::string& path, std::string_view text,
     }
     return write_straight(*target.fd, path, text, error);
   }
+  // What the name itself leads to decides; the followed name is only where a
+  // regular file is replaced (a link the kernel resolves by itself, like
+  // another process's descriptor, may have no name to follow).
   struct stat st {};
-  if (::stat(target.path.c_str(), &st) != 0) {
+  if (::stat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) {
       error = "cannot write " + path + ": " + reason();
       return false;
     }
     return replace(path, target.path, nullptr, text, error);
   }
-  if (S_ISREG(st.st_mode)) return replace(path, target.path, &st, text, error);
+  struct stat followed {};
+  if (S_ISREG(st.st_mode) && ::stat(target.path.c_str(), &followed) == 0 &&
+      followed.st_dev == st.st_dev && followed.st_ino == st.st_ino) {
+    return replace(path, target.path, &st, text, error);
+  }
   if (S_ISDIR(st.st_mode)) {
     error = "cannot write " + path + ": " + std::strerror(EISDIR);
     return false;
   }
   // A FIFO, a device, a terminal: whoever is on the other side reads what
-  // is written, as it is written.
-  const int fd = ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  // is written, as it is written. (A regular file here has no name of its
+  // own to be replaced by, and is rewritten in place.)
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC |
+                                          (S_ISREG(st.st_mode) ? O_TRUNC : 0));
   if (fd < 0) {
     error = "cannot write " + path + ": " + reason();
     return false;
