@@ -1,9 +1,8 @@
 #pragma once
 // The model tools' files (karvon-solve, mps2deck, karvon-trace and the Python
 // module's trace page): the input as a reader gets it, and outputs that
-// never destroy what they touch. This folder and recio/os_file.* are the two
-// places that call the operating system; recio/ is karvon's own runtime and
-// this is the tools'.
+// never destroy what they touch. Beside recio/os_file.* (karvon's runtime)
+// this is where the tools ask the operating system for their files.
 //
 // An output that is a regular file, or a name not yet taken, is written to a
 // nameless file in the same folder, synced and then put in place by rename:
@@ -24,7 +23,7 @@ class Named;
 
 // Once at start-up of a program: a write past the file-size limit or into a
 // pipe without a reader fails and is reported instead of killing the
-// process, and SIGTERM, SIGINT and SIGHUP first remove the program's
+// process, and SIGTERM, SIGINT, SIGHUP and SIGQUIT first remove the program's
 // temporary files (a handler installed before is then called, or the signal
 // ends the process as it would have).
 void prepare_program();
