@@ -91,10 +91,10 @@ class Replacement {
   explicit Replacement(const std::string& target)
       : target_(target), stem_(target) {
     const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "."
-                            : slash == 0               ? "/"
-                                         : target.substr(0, slash);
-    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    dir_ = slash == std::string::npos ? "."
+           : slash == 0               ? "/"
+                                      : target.substr(0, slash);
+    fd_ = ::open(dir_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd_ < 0 &&
         (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
       fd_ = named_.create(stem_, O_WRONLY, 0666);
@@ -114,13 +114,21 @@ class Replacement {
     if (named_.path().empty() && !named_.link(stem_, fd_)) return false;
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return false;
-    return named_.rename_to(target_);
+    if (::close(fd) != 0 || !named_.rename_to(target_)) return false;
+    // The new name itself survives a crash too; a folder that cannot be
+    // synced (some file systems refuse) changes nothing already done.
+    const int dir = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      (void)::fsync(dir);
+      ::close(dir);
+    }
+    return true;
   }
 
  private:
   std::string target_;
   std::string stem_;
+  std::string dir_;
   temporary::Named named_;
   int fd_ = -1;
 };
