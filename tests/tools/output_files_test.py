@@ -174,10 +174,14 @@ def check_failures(prog, model, tmp):
           p.stderr.decode() == '%s: cannot write %s: File too large\n' % (prog.name, out),
           '%s: ulimit -f: %r, %s' % (what, p, listing(tmp)))
 
-    # Modes: a rewritten file keeps its own, a new one takes the umask's.
+    # Modes: a rewritten file keeps its own (and, rewritten by root, its
+    # owner), a new one takes the umask's.
+    os.chown(out, 65534, 65534)
     p = prog.run(out, copy)
-    check(p.returncode == 0 and stat.S_IMODE(os.stat(out).st_mode) == 0o600,
-          '%s: rewritten 0600 file: %o' % (what, os.stat(out).st_mode))
+    st = os.stat(out)
+    check(p.returncode == 0 and stat.S_IMODE(st.st_mode) == 0o600 and
+          (st.st_uid, st.st_gid) == (65534, 65534),
+          '%s: rewritten 0600 file: %o, owner %d' % (what, st.st_mode, st.st_uid))
     new = os.path.join(tmp, 'new')
     p = prog.run(new, copy, preexec=lambda: os.umask(0o027))
     check(p.returncode == 0 and stat.S_IMODE(os.stat(new).st_mode) == 0o640,
