@@ -8,9 +8,9 @@
 #include <sstream>
 #include <utility>
 
+#include "files/files.h"
 #include "modelio/deck_reader.h"
 #include "modelio/objective_sense.h"
-#include "mps2deck/files.h"
 #include "mps2deck/mps_reader.h"
 
 namespace modelio {
@@ -40,26 +40,8 @@ bool slurp(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-// A file that holds a text for GLPK's readers and is removed again.
-class TextFile {
- public:
-  TextFile() = default;
-  TextFile(const TextFile&) = delete;
-  TextFile& operator=(const TextFile&) = delete;
-  ~TextFile() {
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  bool write(const std::string& text, std::string& error) {
-    return mps2deck::write_temporary(text, path_, error);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-ModelsRead read_mps_text(const mps2deck::InputFile& input,
-                         const std::string& text, Format format) {
+ModelsRead read_mps_text(const files::InputFile& input, const std::string& text,
+                         Format format) {
   ModelsRead out;
   const std::string& name = input.display_name();
   const SenseSection sense = take_objective_sense(text, name);
@@ -67,10 +49,10 @@ ModelsRead read_mps_text(const mps2deck::InputFile& input,
     out.error = sense.error;
     return out;
   }
-  TextFile stripped;
+  files::InputFile stripped;
   std::string path = input.path();
   if (sense.found) {
-    if (!stripped.write(sense.text, out.error)) return out;
+    if (!stripped.hold(sense.text, name, out.error)) return out;
     path = stripped.path();
   }
   mps2deck::ReadResult read = mps2deck::read_mps(
@@ -176,7 +158,7 @@ std::optional<Format> format_of_name(const std::string& name) {
 
 ModelsRead read_models(const ModelInput& model_input) {
   ModelsRead out;
-  const mps2deck::InputFile& input = model_input.file();
+  const files::InputFile& input = model_input.file();
   const std::string& name = model_input.name();
   const Format format = model_input.format();
   const std::string& display = input.display_name();

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/files.h"
 #include "model/model.h"
-#include "mps2deck/files.h"
 
 namespace modelio {
 
@@ -47,11 +47,11 @@ class ModelInput {
   [[nodiscard]] Opened open(const std::string& name,
                             std::optional<Format> asked, std::string& error);
   Format format() const { return format_; }
-  const mps2deck::InputFile& file() const { return file_; }
+  const files::InputFile& file() const { return file_; }
   const std::string& name() const { return name_; }
 
  private:
-  mps2deck::InputFile file_;
+  files::InputFile file_;
   std::string name_;
   Format format_ = Format::kDeck;
 };

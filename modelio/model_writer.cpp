@@ -12,8 +12,8 @@
 #include <sstream>
 #include <utility>
 
+#include "files/files.h"
 #include "mps2deck/conversion.h"
-#include "mps2deck/files.h"
 
 namespace modelio {
 namespace {
@@ -217,8 +217,11 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
     out.error = "a model without rows cannot be written as an LP file";
     return out;
   }
-  std::string path;
-  if (!mps2deck::write_temporary("", path, out.error)) return out;
+  // GLPK writes only to a file it names itself: an empty temporary file,
+  // read back and gone with `scratch`.
+  files::InputFile scratch;
+  if (!scratch.hold("", "the LP text", out.error)) return out;
+  const std::string& path = scratch.path();
   glp_term_hook(silence, nullptr);
   int rc = 0;
   {
@@ -231,7 +234,6 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
-  std::remove(path.c_str());
   if (rc != 0 || !in) {
     out.error = "the model cannot be written as an LP file";
     return out;

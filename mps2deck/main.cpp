@@ -2,14 +2,16 @@
 
 #include <karvon/version.h>
 
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "files/files.h"
 #include "mps2deck/conversion.h"
-#include "mps2deck/files.h"
 #include "mps2deck/mps_reader.h"
 #include "mps2deck/options.h"
 
@@ -23,8 +25,13 @@ constexpr int kUsage = 2;
 void say(const std::string& text) { std::cerr << "mps2deck: " << text << '\n'; }
 
 int convert(const mps2deck::Options& options) {
-  mps2deck::InputFile input;
-  std::string error;
+  std::string error =
+      files::same_file_refusal(options.input, {{"-o", options.output}});
+  if (!error.empty()) {
+    say(error);
+    return kRefused;
+  }
+  files::InputFile input;
   if (!input.open(options.input, error)) {
     say(error);
     return kRefused;
@@ -44,11 +51,8 @@ int convert(const mps2deck::Options& options) {
     say(name + ": " + deck.error);
     return kRefused;
   }
-  const bool written =
-      options.output.empty()
-          ? mps2deck::write_standard_output(deck.text, error)
-          : mps2deck::write_file_whole(options.output, deck.text, error);
-  if (!written) {
+  if (!files::write_output(options.output.empty() ? "-" : options.output,
+                           deck.text, error)) {
     say(error);
     return kRefused;
   }
@@ -74,7 +78,12 @@ int main(int argc, char** argv) {
       std::cout << "mps2deck " << karvon::version() << '\n';
       return 0;
     }
+    files::prepare_program();
     return convert(parsed.options);
+  } catch (const std::bad_alloc&) {
+    // Nothing that needs memory of its own.
+    std::fputs("mps2deck: out of memory\n", stderr);
+    return kRefused;
   } catch (const std::exception& e) {
     say(std::string("cannot convert the model: ") + e.what());
     return kRefused;

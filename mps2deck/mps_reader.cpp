@@ -3,8 +3,10 @@
 #include <glpk.h>
 
 #include <charconv>
+#include <csetjmp>
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string_view>
 
 namespace mps2deck {
@@ -13,7 +15,12 @@ namespace {
 // GLPK prints its messages through a hook, in pieces; they are collected
 // here and never reach the terminal.
 int collect(void* info, const char* text) {
-  static_cast<std::string*>(info)->append(text);
+  // Nothing may leave by an exception through GLPK's C frames: a message
+  // that finds no memory is lost, not thrown.
+  try {
+    static_cast<std::string*>(info)->append(text);
+  } catch (const std::bad_alloc&) {
+  }
   return 1;  // the text is taken care of: GLPK prints nothing itself
 }
 
@@ -124,16 +131,39 @@ Model extract(glp_prob* p, Source source) {
 // glp_read_mps with GLP_MPS_DECK or GLP_MPS_FILE, or glp_read_lp for -1.
 constexpr int kLpFormat = -1;
 
+// GLPK ends the process (abort) at a fatal error of its own, running out of
+// memory above all, unless its error hook leaves by longjmp. Only GLPK's C
+// frames lie between the setjmp and the hook, so nothing of ours is skipped.
+std::jmp_buf g_fatal;
+void leave_glpk(void*) { std::longjmp(g_fatal, 1); }
+
+// One of GLPK's readers on `p`; false after a fatal error, when GLPK's
+// environment (and `p` with it) is already gone.
+bool read_guarded(glp_prob* p, int glpk_format, const char* path, int& rc) {
+  glp_error_hook(leave_glpk, nullptr);
+  if (setjmp(g_fatal) != 0) {
+    glp_free_env();
+    return false;
+  }
+  rc = glpk_format == kLpFormat ? glp_read_lp(p, nullptr, path)
+                                : glp_read_mps(p, glpk_format, nullptr, path);
+  glp_error_hook(nullptr, nullptr);
+  return true;
+}
+
 Attempt attempt_read(const std::string& path, const std::string& display_name,
                      int glpk_format, Model* model) {
   Attempt attempt;
   glp_term_hook(collect, &attempt.log);
   {
-    const Problem problem(glp_create_prob());
+    Problem problem(glp_create_prob());
     const bool lp = glpk_format == kLpFormat;
-    attempt.rc =
-        lp ? glp_read_lp(problem.get(), nullptr, path.c_str())
-           : glp_read_mps(problem.get(), glpk_format, nullptr, path.c_str());
+    if (!read_guarded(problem.get(), glpk_format, path.c_str(), attempt.rc)) {
+      // A reader's fatal errors are, in practice, memory it could not get:
+      // the same one line as any other allocation failure.
+      (void)problem.release();
+      throw std::bad_alloc();
+    }
     if (attempt.rc == 0) {
       *model = extract(problem.get(), lp ? Source::kLp : Source::kMps);
     }

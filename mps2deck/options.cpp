@@ -133,8 +133,10 @@ missing or -) into a deck for karvon, written on standard output:
   mps2deck model.mps | karvon
 
 Options:
-  -o FILE      write the deck to FILE instead; FILE is replaced only once the
-               whole deck is ready, and left alone when the model is refused
+  -o FILE      write the deck to FILE instead: a regular FILE is replaced
+               only once the whole deck is ready (its mode kept), and left
+               alone when the model is refused or the write fails; a FIFO, a
+               device or - is written straight
   --iunit N    the deck's IUNIT: where karvon keeps the initial tableau for
                recomputation (default -1: in memory; 0: nowhere; N > 0: the
                file LP.TMP on unit N, which must not exist yet)

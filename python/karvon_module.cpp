@@ -8,9 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "files/files.h"
 #include "karvon/karvon.h"
 #include "karvon/version.h"
 #include "trace/page.h"
@@ -135,5 +137,19 @@ PYBIND11_MODULE(_karvon, module) {
       py::arg("integer_columns") = std::vector<std::int32_t>{},
       py::arg("iteration_limit") = 0, py::arg("time_limit") = karvon::kInfinity,
       py::arg("memory_limit") = 0);
+  // The page written as karvon-trace writes it: whole or not at all, a
+  // FIFO or a device straight, the previous file kept when a write fails.
+  module.def(
+      "write_output",
+      [](const std::string& path, const std::string& text) {
+        std::string error;
+        bool ok = false;
+        {
+          const py::gil_scoped_release unlocked;
+          ok = files::write_output(path, text, error);
+        }
+        if (!ok) throw std::runtime_error(error);
+      },
+      py::arg("path"), py::arg("text"));
   module.def("version", [] { return std::string(karvon::version()); });
 }

@@ -6,12 +6,13 @@
 #include <exception>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "files/files.h"
 #include "modelio/model_file.h"
 #include "modelio/model_writer.h"
-#include "mps2deck/files.h"
 #include "tools/report.h"
 #include "tools/solve_model.h"
 #include "tools/solve_options.h"
@@ -37,7 +38,7 @@ int usage_error(const std::string& text) {
 // Writes `text` to `path` whole, or says why not.
 bool write_whole(const std::string& path, const std::string& text) {
   std::string error;
-  if (mps2deck::write_file_whole(path, text, error)) return true;
+  if (files::write_output(path, text, error)) return true;
   say(error);
   return false;
 }
@@ -119,6 +120,15 @@ int solve(const tools::SolveOptions& o,
 }
 
 int run(const tools::SolveOptions& o) {
+  const std::string refusal =
+      files::same_file_refusal(o.input, {{"--solution", o.solution},
+                                         {"--write-mps", o.write_mps},
+                                         {"--write-lp", o.write_lp},
+                                         {"--write-deck", o.write_deck}});
+  if (!refusal.empty()) {
+    say(refusal);
+    return kRefused;
+  }
   modelio::ModelInput input;
   std::string error;
   switch (input.open(o.input, o.format, error)) {
@@ -166,7 +176,12 @@ int main(int argc, char** argv) {
       std::cout << "karvon-solve " << karvon::version() << '\n';
       return 0;
     }
+    files::prepare_program();
     return run(parsed.options);
+  } catch (const std::bad_alloc&) {
+    // Nothing that needs memory of its own.
+    std::fputs("karvon-solve: out of memory\n", stderr);
+    return kRefused;
   } catch (const std::exception& e) {
     say(std::string("cannot solve the model: ") + e.what());
     return kRefused;

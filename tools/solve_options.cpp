@@ -164,6 +164,10 @@ Options:
   -h, --help          show this help and exit
   --version           show the version and exit
 
+An output FILE that is a regular file is replaced whole once complete (its
+mode kept); a FIFO, a device or - (standard output) is written straight; the
+input itself is refused. See OUTPUT FILES in karvon-solve(1).
+
 Exit status: 0 when the model was read and solved, whatever the outcome;
 1 when it was refused or a file could not be read or written; 2 for a
 wrong command line or a file whose format cannot be told.

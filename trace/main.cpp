@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <optional>
@@ -18,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "files/files.h"
 #include "modelio/model_file.h"
 #include "recio/startup.h"
 #include "recio/units.h"
@@ -49,10 +49,18 @@ constexpr std::string_view kUsage =
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
+    "PAGE, when it is a regular file or does not exist yet, is replaced whole\n"
+    "once the page is complete (a rewritten page keeps its mode); a FIFO, a\n"
+    "device or - (standard output) is written straight. A PAGE that is FILE\n"
+    "itself is refused before anything is read. A page that cannot be written\n"
+    "(disk full, file too large) leaves the previous one as it was, and no\n"
+    "temporary file stays behind, not even after SIGTERM or Ctrl-C.\n"
+    "\n"
     "Exit status: 0 when the deck ended with its closing header or the model\n"
     "was solved, 1 when the run ended early (the page then shows the problems\n"
-    "before the ending) or the model was refused, 2 for a wrong command line,\n"
-    "a file whose format cannot be told or a page that could not be written.\n"
+    "before the ending), the model was refused or the page could not be\n"
+    "written, 2 for a wrong command line or a file whose format cannot be\n"
+    "told.\n"
     "\n"
     "A page shows the first and the last steps of a long solve, a view of at\n"
     "most 49 rows and 60 columns of a large tableau, and says what it left\n"
@@ -118,7 +126,7 @@ bool read_deck_from(const modelio::ModelInput& input) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int trace_main(int argc, char** argv) {
   std::string input;
   std::string output;
   std::string title;
@@ -166,12 +174,19 @@ int main(int argc, char** argv) {
   }
   if (input.empty()) return usage_error("no input file");
   if (output.empty()) return usage_error("no page to write (-o PAGE)");
+  const std::string refusal = files::same_file_refusal(input, {{"-o", output}});
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "karvon-trace: %s\n", refusal.c_str());
+    return 1;
+  }
   if (title.empty()) {
     title = input == "-" ? "standard input"
                          : std::filesystem::path(input).filename().string();
   }
 
   recio::start_up();
+  // After the runtime's handlers, which it then calls in turn.
+  files::prepare_program();
   modelio::ModelInput model_input;
   std::string error;
   switch (model_input.open(input, format, error)) {
@@ -189,29 +204,30 @@ int main(int argc, char** argv) {
   if (deck && !read_deck_from(model_input)) {
     return usage_error("cannot set up the input unit");
   }
-  trace::TracedRun run;
-  std::string html;
-  try {
-    trace::PageBudget page_budget(budget, title);
-    run = deck ? trace::trace_deck(page_budget)
-               : trace_models(model_input, page_budget);
-    (void)recio::close_all();
-    // The page is as large as everything recorded: it may fail alike.
-    html = trace::page(run.problems, title, run.note);
-  } catch (const std::bad_alloc&) {
-    std::fputs("karvon-trace: out of memory\n", stderr);
-    return 2;
-  }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(html.data(), std::streamsize(html.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "karvon-trace: cannot write %s\n", output.c_str());
-    return 2;
+  trace::PageBudget page_budget(budget, title);
+  const trace::TracedRun run = deck ? trace::trace_deck(page_budget)
+                                    : trace_models(model_input, page_budget);
+  (void)recio::close_all();
+  // The page is as large as everything recorded: it may fail alike (main
+  // reports that).
+  const std::string html = trace::page(run.problems, title, run.note);
+  if (!files::write_output(output, html, error)) {
+    std::fprintf(stderr, "karvon-trace: %s\n", error.c_str());
+    return 1;
   }
   if (!run.note.empty()) {
     std::fprintf(stderr, "karvon-trace: %s\n", run.note.c_str());
     return 1;
   }
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return trace_main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing that needs memory of its own.
+    std::fputs("karvon-trace: out of memory\n", stderr);
+    return 1;
+  }
 }

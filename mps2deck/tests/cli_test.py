@@ -173,7 +173,8 @@ class Conversion(unittest.TestCase):
         # A folder that does not exist.
         status, _, err = run(['-o', self.path('no/such/deck'), model])
         self.assertEqual(status, 1)
-        self.assertIn('cannot create a file beside', err)
+        self.assertIn('cannot create %s: No such file or directory' % self.path('no/such/deck'),
+                      err)
 
     def test_the_deck_solves(self):
         model = self.write('small.mps', SMALL)

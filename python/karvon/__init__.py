@@ -17,6 +17,7 @@ method as karvon-trace's page, shown in place in a notebook.
 """
 
 import html as _html
+import os
 
 import numpy as np
 
@@ -72,9 +73,14 @@ class Trace:
         self.html = page
 
     def save(self, path):
-        """Writes the page to path, to be opened in any browser."""
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(self.html)
+        """Writes the page to path, to be opened in any browser: a regular
+        file is replaced whole once the page is complete (its mode kept), a
+        FIFO or a device is written straight; OSError says why a write
+        failed, and the previous file is then as it was."""
+        try:
+            _karvon.write_output(os.fspath(path), self.html)
+        except RuntimeError as e:
+            raise OSError(str(e)) from None
 
     def _repr_html_(self):
         return ('<iframe srcdoc="%s" sandbox="allow-scripts" '

@@ -217,8 +217,16 @@ def test_trace_is_the_page_of_every_step(tmp_path):
     assert {"x1", "x2", "slack of row ub1", "slack of row eq1"} <= set(names)
     shown = res.trace._repr_html_()
     assert shown.startswith("<iframe srcdoc=") and html.escape(page) in shown
-    res.trace.save(tmp_path / "trace.html")
-    assert (tmp_path / "trace.html").read_text(encoding="utf-8") == page
+    saved = tmp_path / "trace.html"
+    saved.write_text("previous")
+    saved.chmod(0o600)
+    res.trace.save(saved)
+    assert saved.read_text(encoding="utf-8") == page
+    assert saved.stat().st_mode & 0o777 == 0o600
+    # A failed write says why, as OSError, and leaves nothing behind.
+    with pytest.raises(OSError, match="cannot create .*missing"):
+        res.trace.save(tmp_path / "missing" / "trace.html")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["trace.html"]
     assert "trace" not in linprog([1.0], bounds=(0, 1))
     assert "trace" not in linprog([1.0], bounds=(0, 1), trace=False)
 
