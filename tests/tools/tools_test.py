@@ -159,6 +159,14 @@ def group_cli(tmp):
     p = run([ARGS.solve, sample])
     check('+--' not in p.stdout.decode() and 'Status:     OPTIMAL' in p.stdout.decode(),
           'karvon-solve without --tableau: %r' % p.stdout[:300])
+    # A model without columns: its objective is its constant.
+    nocols = os.path.join(tmp, 'nocols.mps')
+    open(nocols, 'w').write('NAME NOCOLS\nROWS\n N COST\n L R1\nCOLUMNS\nRHS\n'
+                            '    RHS COST -7\n    RHS R1 1\nENDATA\n')
+    sol = os.path.join(tmp, 'nocols.sol')
+    p = run([ARGS.solve, '--solution', sol, nocols])
+    check(b'Objective:  COST = 7 (MINimum)' in p.stdout and
+          'Objective 7\n' in open(sol).read(), 'a model without columns: %r' % p)
 
 
 # Files whose names say nothing: how each begins, and whether both programs
