@@ -117,22 +117,28 @@ Answer solve(const Problem& p, const Options& options,
   const Scaling unit = unit_scaling(p);
   std::unique_ptr<StepView> view;
   if (observer != nullptr) view = std::make_unique<StepView>(*observer);
-  const Problem ps = scaled(p, s);
-  Engine first(ps);
-  if (view) view->use(s);
-  Outcome o = first.run(limits, view.get());
-  Answer a = extract(p, first, s, o);
-  if (a.certified || is_limit(o)) return a;
-  // The updated tableau drifted: go on from the same basis with the tableau
-  // recomputed from the problem before every ending.
-  first.be_careful();
-  o = first.run(limits, view.get());
-  a = extract(p, first, s, o);
-  if (a.certified || is_limit(o)) return a;
-
+  std::vector<Position> basis;
+  Answer a;
+  Outcome o = Outcome::kUnsettled;
+  {
+    const Problem ps = scaled(p, s);
+    Engine first(ps);
+    if (view) view->use(s);
+    o = first.run(limits, view.get());
+    a = extract(p, first, s, o);
+    if (a.certified || is_limit(o)) return a;
+    // The updated tableau drifted: go on from the same basis with the
+    // tableau recomputed from the problem before every ending.
+    first.be_careful();
+    o = first.run(limits, view.get());
+    a = extract(p, first, s, o);
+    if (a.certified || is_limit(o)) return a;
+    basis = positions_of(first);
+  }
+  // The first tableau is gone before the second is made: one at a time.
   Engine second(p);
   second.be_careful();
-  if (!second.load_basis(positions_of(first))) return a;
+  if (!second.load_basis(basis)) return a;
   Limits more = limits;
   if (more.iterations > 0)
     more.iterations = std::max<std::int64_t>(1, more.iterations - a.iterations);
