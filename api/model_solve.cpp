@@ -354,7 +354,8 @@ ModelResult solve_checked(const Model& m, StepObserver* observer) {
   r.row_activity = a.activity;
   r.objective = m.offset;
   for (std::size_t j = 0; j < n; ++j) r.objective += m.cost[j] * r.x[j];
-  if (!a.row_duals.empty()) {
+  if (a.status == simplex::Status::kOptimal ||
+      a.status == simplex::Status::kNotCertified) {
     r.row_duals.resize(rows);
     r.reduced_costs.resize(n);
     for (std::size_t i = 0; i < rows; ++i)

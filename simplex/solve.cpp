@@ -60,8 +60,16 @@ Answer extract(const Problem& p, const Engine& e, const Scaling& s,
     }
     case Outcome::kInfeasible: {
       a.farkas.resize(m);
-      for (std::size_t i = 0; i < m; ++i)
+      double largest = 0;
+      for (std::size_t i = 0; i < m; ++i) {
         a.farkas[i] = e.farkas()[i] * s.row[i];
+        largest = std::max(largest, std::fabs(a.farkas[i]));
+      }
+      // Multipliers that are rounding noise beside the others are taken as
+      // zero: a row without the side their sign would need would otherwise
+      // spoil a sound proof. The proof is then checked as it stands.
+      for (double& y : a.farkas)
+        if (std::fabs(y) <= 1e-9 * largest) y = 0.0;
       a.certified = is_farkas_proof(p, a.farkas);
       a.status = a.certified ? Status::kInfeasible : Status::kUnsettled;
       break;
