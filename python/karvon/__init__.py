@@ -157,9 +157,11 @@ _SCIPY_STATUS = {
 
 
 def _unsolved(status, message, nit=0):
+    # crossover_nit counts the steps from an interior point to a basis:
+    # karvon's simplex method has none to take.
     return OptimizeResult(
         x=None, fun=None, slack=None, con=None, success=status == 0,
-        status=status, message=message, nit=nit,
+        status=status, message=message, nit=nit, crossover_nit=0,
         ineqlin=OptimizeResult(residual=None, marginals=None),
         eqlin=OptimizeResult(residual=None, marginals=None),
         lower=OptimizeResult(residual=None, marginals=None),
@@ -198,19 +200,20 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
     """Minimises c @ x subject to A_ub @ x <= b_ub, A_eq @ x == b_eq and
     bounds, as scipy.optimize.linprog does, with karvon's simplex solver.
 
-    Returns an OptimizeResult with x, fun, slack, con, success, status
-    (0 optimal, 1 iteration or time limit, 2 infeasible, 3 unbounded, 4
-    numerical difficulties), message, nit, and ineqlin, eqlin, lower, upper
-    each with residual and marginals (the sensitivities of fun, as scipy
-    reports them). The arguments are checked as scipy checks them: the same
-    exceptions, and an OptimizeWarning for unknown options or values out of
-    range, for x0 (never used) and for integrality (the continuous problem
-    is solved). Any of scipy's methods may be named; karvon's simplex method
-    solves. Of the options, maxiter and time_limit (seconds) limit the
-    solve, and karvon's own memory_limit (bytes) the tableau; the others
-    are accepted and have no effect. A callback raises NotImplementedError.
-    A problem too large for the solver raises ValueError with its counts.
-    With trace=True the result also has
+    Returns an OptimizeResult with x, fun, slack, con, success, status (0
+    optimal, 1 iteration or time limit, 2 infeasible, 3 unbounded, 4
+    numerical difficulties), message, nit, crossover_nit (always 0: there is
+    no crossover), and ineqlin, eqlin, lower, upper each with residual and
+    marginals (the sensitivities of fun, as scipy reports them; 0 for a
+    bound that does not hold the optimum). The arguments are checked as
+    scipy checks them: the same exceptions, and an OptimizeWarning for
+    unknown options or values out of range, for x0 (never used) and for
+    integrality (the continuous problem is solved). Any of scipy's methods
+    may be named; karvon's simplex method solves. Of the options, maxiter
+    and time_limit (seconds) limit the solve, and karvon's own memory_limit
+    (bytes) the tableau; the others are accepted and have no effect. A
+    callback raises NotImplementedError. A problem too large for the solver
+    raises ValueError with its counts. With trace=True the result also has
     trace, a Trace of every step of the solve (shown in place in a
     notebook); the rows are named ub1, ub2, ... and eq1, eq2, ..., the
     variables x1, x2, .... The page keeps the first and the last steps of a
@@ -273,14 +276,32 @@ def linprog(c, A_ub=None, b_ub=None, A_eq=None, b_eq=None, bounds=None,
     activity = found["row_activity"]
     duals = found["row_duals"]
     reduced = found["reduced_costs"]
+    if reduced.size != n and activity.size == 0:
+        # A problem without constraint rows comes back without its reduced
+        # costs; with no rows to price them they are the costs.
+        reduced = c.copy()
     result.update(x=x, fun=found["objective"])
     result.slack = b_ub - activity[:m_ub]
     result.con = b_eq - activity[m_ub:]
     result.ineqlin = OptimizeResult(residual=result.slack,
                                     marginals=duals[:m_ub])
     result.eqlin = OptimizeResult(residual=result.con, marginals=duals[m_ub:])
-    result.lower = OptimizeResult(residual=x - lower,
-                                  marginals=np.maximum(reduced, 0.0))
-    result.upper = OptimizeResult(residual=upper - x,
-                                  marginals=np.minimum(reduced, 0.0))
+    at_lower, at_upper = _bound_marginals(reduced, found["col_status"])
+    result.lower = OptimizeResult(residual=x - lower, marginals=at_lower)
+    result.upper = OptimizeResult(residual=upper - x, marginals=at_upper)
     return result
+
+
+def _bound_marginals(reduced, col_status):
+    """The marginals of the lower and the upper bounds: a column's reduced
+    cost goes to the bound it stands at, a fixed column's by its sign. A
+    basic column's reduced cost is zero but for rounding, and a caller
+    reads a nonzero marginal as a binding bound, so it is given as 0; so is
+    that of a free column, which has no bound to bind."""
+    status = np.asarray(col_status, dtype=object)
+    at_lower = np.where(status == "NL", reduced, 0.0)
+    at_upper = np.where(status == "NU", reduced, 0.0)
+    fixed = status == "NS"
+    at_lower[fixed] = np.maximum(reduced[fixed], 0.0)
+    at_upper[fixed] = np.minimum(reduced[fixed], 0.0)
+    return at_lower, at_upper
