@@ -59,17 +59,18 @@ Answer extract(const Problem& p, const Engine& e, const Scaling& s,
       break;
     }
     case Outcome::kInfeasible: {
-      a.farkas.resize(m);
+      // Multipliers that are rounding noise beside the others (on the
+      // scaled model, where sound ones are of one size) are taken as zero:
+      // a row without the side their sign would need would otherwise spoil
+      // a sound proof. The proof is then checked as it stands.
       double largest = 0;
+      for (const double y : e.farkas())
+        largest = std::max(largest, std::fabs(y));
+      a.farkas.resize(m);
       for (std::size_t i = 0; i < m; ++i) {
-        a.farkas[i] = e.farkas()[i] * s.row[i];
-        largest = std::max(largest, std::fabs(a.farkas[i]));
+        const double y = e.farkas()[i];
+        a.farkas[i] = std::fabs(y) <= 1e-9 * largest ? 0.0 : y * s.row[i];
       }
-      // Multipliers that are rounding noise beside the others are taken as
-      // zero: a row without the side their sign would need would otherwise
-      // spoil a sound proof. The proof is then checked as it stands.
-      for (double& y : a.farkas)
-        if (std::fabs(y) <= 1e-9 * largest) y = 0.0;
       a.certified = is_farkas_proof(p, a.farkas);
       a.status = a.certified ? Status::kInfeasible : Status::kUnsettled;
       break;

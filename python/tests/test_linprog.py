@@ -213,7 +213,7 @@ FAMILIES = {
 # Problems scipy decides and karvon's solver leaves undecided (status 4,
 # its phase 1 does not settle): expected to fail until it does, the random
 # ones at the default seed.
-UNDECIDED = {("named", "an infeasible system without costs"), ("infeasible", 17)}
+UNDECIDED = set()
 
 
 def case(family, index):
