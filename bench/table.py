@@ -162,19 +162,24 @@ def model_road(work):
                 targets.append((f"model pivot {size}, {name}: <= {MODEL_FLOOR} x {floor}",
                                 ratio))
     print()
+    # Shares of one phase-2 iteration (pivot, pricing, ratio test); phase 1
+    # adds its reduced costs over the infeasible rows (a quarter of them here).
     print("| tableau | pivot, dispatched (µs) | pricing, n columns (µs) | ratio test, m rows (µs) "
-          "| pricing share | ratio test share |")
-    print("|---|---:|---:|---:|---:|---:|")
+          "| pricing share | ratio test share | phase-1 costs, by column / side by side (µs) |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
     for size in MODEL_SIZES:
         pivot = us(f"model_pivot/{size}/w{dispatched}")
         price = us(f"model_pricing/{size}")
         ratio = us(f"model_ratio/{size}")
+        by_column = us(f"model_phase1_by_column/{size}")
+        side = us(f"model_phase1_side_by_side/{size}")
         if None in (pivot, price, ratio):
-            print(f"| {size} | not measured | | | | |")
+            print(f"| {size} | not measured | | | | | |")
             continue
         whole = pivot + price + ratio
         print(f"| {size} | {cell(pivot)} | {price:.2f} | {ratio:.2f} | "
-              f"{100 * price / whole:.1f} % | {100 * ratio / whole:.1f} % |")
+              f"{100 * price / whole:.1f} % | {100 * ratio / whole:.1f} % | "
+              f"{cell(by_column)} / {cell(side)} |")
     return targets
 
 

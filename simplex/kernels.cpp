@@ -140,6 +140,30 @@ double sum_of_squares(const double* x, std::size_t n) {
   return active().squares(x, n);
 }
 
+void weighted_row_sums(const double* t, std::size_t ld, std::size_t n,
+                       const std::int32_t* rows, const double* weights,
+                       std::size_t k, double* d) {
+  constexpr std::size_t kSide = 8;
+  std::size_t q = 0;
+  for (; q + kSide <= n; q += kSide) {
+    const double* c = t + q * ld;
+    double s[kSide] = {};
+    for (std::size_t r = 0; r < k; ++r) {
+      const double w = weights[r];
+      const double* e = c + std::size_t(rows[r]);
+      for (std::size_t j = 0; j < kSide; ++j) s[j] += w * e[j * ld];
+    }
+    for (std::size_t j = 0; j < kSide; ++j) d[q + j] = s[j];
+  }
+  for (; q < n; ++q) {
+    const double* c = t + q * ld;
+    double s = 0.0;
+    for (std::size_t r = 0; r < k; ++r)
+      s += weights[r] * c[std::size_t(rows[r])];
+    d[q] = s;
+  }
+}
+
 int use_vector_width(int doubles) {
   active() = kernels_for(doubles);
   return active().width;

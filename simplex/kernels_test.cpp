@@ -70,4 +70,32 @@ TEST(Kernels, EveryWidthGivesTheSameBits) {
   simplex::use_vector_width(widest);
 }
 
+// Eight columns side by side must add each column's terms as a loop over
+// that column alone does, whatever the count of columns.
+TEST(Kernels, WeightedRowSumsAddEachColumnInOrder) {
+  test_support::SeededRng rng(22);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::uniform_int_distribution<int> scale(-20, 20);
+  constexpr std::size_t kLd = 13;
+  const std::vector<std::int32_t> rows = {0, 2, 3, 7, 11, 12};
+  std::vector<double> weights(rows.size());
+  for (double& w : weights) w = u(rng);
+  for (const std::size_t n : {0u, 1u, 7u, 8u, 9u, 17u, 40u}) {
+    SCOPED_TRACE(::testing::Message() << n << " columns");
+    std::vector<double> t(kLd * n);
+    for (double& v : t) v = std::ldexp(u(rng), scale(rng));
+    std::vector<double> d(n, -1.0);
+    simplex::weighted_row_sums(t.data(), kLd, n, rows.data(), weights.data(),
+                               rows.size(), d.data());
+    for (std::size_t q = 0; q < n; ++q) {
+      double s = 0.0;
+      for (std::size_t r = 0; r < rows.size(); ++r)
+        s += weights[r] * t[q * kLd + std::size_t(rows[r])];
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(d[q]),
+                std::bit_cast<std::uint64_t>(s))
+          << "column " << q;
+    }
+  }
+}
+
 }  // namespace
