@@ -166,7 +166,8 @@ def main():
             pt = peer_times(mps, a.timeout)
             for peer in ("clp", "glpk"):
                 peer_total[peer] += pt.get(peer) or a.timeout
-            cells += [f"{pt.get('clp') or 0:.2f}", f"{pt.get('glpk') or 0:.2f}"]
+            cells += [f"{pt[p]:.2f}" if pt.get(p) is not None else
+                      "timeout" if p in pt else "n/a" for p in ("clp", "glpk")]
         print(("| " + " | ".join(cells) + " |") if a.markdown else "\t".join(cells), flush=True)
         os.unlink(mps)
     shutil.rmtree(tmp)
