@@ -104,11 +104,17 @@ def solve(karvon, mps, timeout):
 
 
 def peer_times(mps, timeout):
+    """CLP's and GLPK's wall-clock seconds on the model. glpsol writes its
+    report beside the model: run as root, it would replace a device node
+    given as its output file with a regular file."""
     times = {}
     if shutil.which("clp"):
         _, times["clp"], _ = run(["clp", mps, "-solve"], timeout)
     if shutil.which("glpsol"):
-        _, times["glpk"], _ = run(["glpsol", "--mps", mps, "-o", os.devnull], timeout)
+        report = mps + ".glpsol.txt"
+        _, times["glpk"], _ = run(["glpsol", "--mps", mps, "-o", report], timeout)
+        if os.path.exists(report):
+            os.unlink(report)
     return times
 
 
@@ -132,6 +138,7 @@ def main():
         rows = [r for r in rows if r["name"] in names]
     faults = []
     total = 0.0
+    peer_total = {"clp": 0.0, "glpk": 0.0}
     tmp = tempfile.mkdtemp()
     head = ["problem", "rows", "cols", "status", "objective", "reference",
             "primal", "dual", "gap", "iter", "seconds"]
@@ -161,11 +168,16 @@ def main():
                  f"{res['seconds']:.2f}" if res["seconds"] is not None else "timeout"]
         if a.peers:
             pt = peer_times(mps, a.timeout)
-            cells += [f"{pt.get('clp') or 0:.2f}", f"{pt.get('glpk') or 0:.2f}"]
+            for peer in ("clp", "glpk"):
+                peer_total[peer] += pt.get(peer) or a.timeout
+            cells += [f"{pt[p]:.2f}" if pt.get(p) is not None else
+                      "timeout" if p in pt else "n/a" for p in ("clp", "glpk")]
         print(("| " + " | ".join(cells) + " |") if a.markdown else "\t".join(cells), flush=True)
         os.unlink(mps)
     shutil.rmtree(tmp)
-    print(f"total {total:.1f} s; {len(faults)} fault(s)")
+    peers = (f" (CLP {peer_total['clp']:.1f} s, GLPK {peer_total['glpk']:.1f} s)"
+             if a.peers else "")
+    print(f"total {total:.1f} s{peers}; {len(faults)} fault(s)")
     for f in faults:
         print("  " + f)
     if a.check and faults:

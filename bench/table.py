@@ -24,6 +24,8 @@ PIVOT_FLOOR = 1.5    # one pivot / storing its 3,111 entries, same width
 FLOOR_O2 = 1.0       # whole deck, karvon / timing model at -O2
 FLOOR_O3N = 1.1      # whole deck, karvon / timing model at -O3, this processor
 WIDTHS = [(2, "SSE2"), (4, "AVX"), (8, "AVX-512")]
+MODEL_SIZES = ["51x61", "200x400", "1000x2000", "3000x6000"]  # tableau rows x columns
+MODEL_FLOOR = 1.5    # one model-road pivot / its floor, AVX and AVX-512
 
 
 def load(path):
@@ -108,6 +110,77 @@ def machine(work):
     return (f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}, "
             f"{gxx}, GLPK {glpk or '?'}; GAUSS vector width {width}; "
             f"load average {load_avg}")
+
+
+def last_level_cache(path):
+    """Bytes of the largest cache Google Benchmark found, None if unknown."""
+    try:
+        caches = load(path)["context"]["caches"]
+        return max(c["size"] for c in caches) if caches else None
+    except (OSError, ValueError, KeyError):
+        return None
+
+
+def model_road(work):
+    """Prints the model road's kernel tables; returns the target rows
+    (label, ratio) for the pivot against its floor."""
+    path = os.path.join(work, "model.json")
+    if not os.path.exists(path):
+        return []
+    llc = last_level_cache(path)
+    try:
+        dispatched = int(load(path)["context"]["model_vector_width"])
+    except (OSError, ValueError, KeyError):
+        dispatched = 8
+    us = lambda name: (lambda v: None if v is None else v / 1e3)(
+        benchmark_ns(path, name, "cpu_time"))
+    cell = lambda v: "n/a" if v is None else f"{v:.1f}" if v < 1000 else f"{v:,.0f}"
+    print()
+    print(f"Model road, one pivot of an (m+1) x n tableau (last-level cache "
+          f"{(llc or 0) / 2**20:.0f} MiB; the floor is storing every entry once for a "
+          "tableau that fits in it, reading and writing every entry once for a larger one):")
+    print()
+    print("| tableau | MiB | width | pivot (µs) | storing (µs) | streaming (µs) | pivot / floor |")
+    print("|---|---:|---|---:|---:|---:|---:|")
+    targets = []
+    for size in MODEL_SIZES:
+        rows, cols = (int(v) for v in size.split("x"))
+        mib = rows * cols * 8 / 2**20
+        beyond = llc is not None and rows * cols * 8 > llc
+        for lanes, name in WIDTHS:
+            pivot = us(f"model_pivot/{size}/w{lanes}")
+            store = us(f"model_store/{size}/w{lanes}")
+            stream = us(f"model_stream/{size}/w{lanes}")
+            if pivot is None or store is None or stream is None:
+                print(f"| {size} | {mib:.1f} | {name} | not offered | | | |")
+                continue
+            ratio = pivot / (stream if beyond else store)
+            print(f"| {size} | {mib:.1f} | {name} | {cell(pivot)} | {cell(store)} | "
+                  f"{cell(stream)} | {ratio:.2f} |")
+            if lanes >= 4:
+                floor = "streaming" if beyond else "storing"
+                targets.append((f"model pivot {size}, {name}: <= {MODEL_FLOOR} x {floor}",
+                                ratio))
+    print()
+    # Shares of one phase-2 iteration (pivot, pricing, ratio test); phase 1
+    # adds its reduced costs over the infeasible rows (a quarter of them here).
+    print("| tableau | pivot, dispatched (µs) | pricing, n columns (µs) | ratio test, m rows (µs) "
+          "| pricing share | ratio test share | phase-1 costs, by column / side by side (µs) |")
+    print("|---|---:|---:|---:|---:|---:|---:|")
+    for size in MODEL_SIZES:
+        pivot = us(f"model_pivot/{size}/w{dispatched}")
+        price = us(f"model_pricing/{size}")
+        ratio = us(f"model_ratio/{size}")
+        by_column = us(f"model_phase1_by_column/{size}")
+        side = us(f"model_phase1_side_by_side/{size}")
+        if None in (pivot, price, ratio):
+            print(f"| {size} | not measured | | | | | |")
+            continue
+        whole = pivot + price + ratio
+        print(f"| {size} | {cell(pivot)} | {price:.2f} | {ratio:.2f} | "
+              f"{100 * price / whole:.1f} % | {100 * ratio / whole:.1f} % | "
+              f"{cell(by_column)} / {cell(side)} |")
+    return targets
 
 
 def verdict(value, target, lower_is_better=True):
@@ -211,6 +284,8 @@ def main():
     if pivot is not None:
         print(f"| GAUSS as dispatched | {pivot:.0f} | | |")
 
+    model_targets = model_road(work)
+
     big, small = sizes[-1], sizes[0]
     r = rows[big]
     print()
@@ -233,6 +308,8 @@ def main():
     for name, ratio in pivot_ratios.items():
         print(f"| pivot, {name}: <= {PIVOT_FLOOR} x storing its entries | {ratio:.2f} | "
               f"{verdict(ratio, PIVOT_FLOOR)} |")
+    for label, ratio in model_targets:
+        print(f"| {label} | {ratio:.2f} | {verdict(ratio, MODEL_FLOOR)} |")
     decks = compare_ratios(os.path.join(work, "compare.txt"))
     if not decks:
         print("| whole deck against the timing model | not measured (no model given) | |")

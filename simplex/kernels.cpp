@@ -9,76 +9,101 @@
 namespace simplex {
 namespace {
 
-using Lanes = double __attribute__((vector_size(64)));
+// Eight lanes held as 8 / W vectors of W doubles: lane l is element l % W
+// of part l / W. Each width works on whole vectors of its own size, which
+// the compiler keeps in registers (an eight-double vector type on a
+// narrower unit went through memory at every step).
+template <std::size_t W>
+struct Lanes {
+  using Part [[gnu::vector_size(W * sizeof(double))]] = double;
+  static constexpr std::size_t kParts = 8 / W;
+  Part part[kParts];
+};
 
-// Unaligned loads and stores of eight doubles.
-[[gnu::always_inline]] inline Lanes load(const double* p) {
-  Lanes v;
+template <std::size_t W>
+[[gnu::always_inline]] inline typename Lanes<W>::Part load(const double* p) {
+  typename Lanes<W>::Part v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-[[gnu::always_inline]] inline void store(double* p, Lanes v) {
+template <std::size_t W>
+[[gnu::always_inline]] inline void store(double* p, typename Lanes<W>::Part v) {
   std::memcpy(p, &v, sizeof v);
 }
 
-[[gnu::always_inline]] inline double total(Lanes a) {
+// The sum of the eight lanes of `acc` plus `tail`, lane by lane first, then
+// in one fixed order whatever the width.
+template <std::size_t W>
+[[gnu::always_inline]] inline double total(const Lanes<W>& acc,
+                                           const double (&tail)[8]) {
+  double a[8];
+  for (std::size_t p = 0; p < Lanes<W>::kParts; ++p)
+    for (std::size_t k = 0; k < W; ++k)
+      a[p * W + k] = acc.part[p][k] + tail[p * W + k];
   return ((a[0] + a[1]) + (a[2] + a[3])) + ((a[4] + a[5]) + (a[6] + a[7]));
 }
 
-// The tail of fewer than eight entries is put in lanes 0, 1, ... as a
-// vector of its own, so that its squares join the sums in the same lanes
-// at every width.
+// The tail of fewer than eight entries goes in lanes 0, 1, ..., so that its
+// squares join the sums in the same lanes at every width.
+template <std::size_t W>
 [[gnu::always_inline]] inline double axpy_squares_at(double* y, const double* x,
                                                      double f, std::size_t n) {
-  const Lanes fv = Lanes{} + f;
-  Lanes acc{};
+  using Part = typename Lanes<W>::Part;
+  const Part fv = Part{} + f;
+  Lanes<W> acc{};
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const Lanes v = load(y + i) + fv * load(x + i);
-    store(y + i, v);
-    acc += v * v;
+    for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
+      const Part v = load<W>(y + i + p * W) + fv * load<W>(x + i + p * W);
+      store<W>(y + i + p * W, v);
+      acc.part[p] += v * v;
+    }
   }
-  Lanes tail{};
+  double tail[8] = {};
   for (std::size_t k = 0; i < n; ++i, ++k) {
     y[i] += f * x[i];
     tail[k] = y[i] * y[i];
   }
-  return total(acc + tail);
+  return total(acc, tail);
 }
 
+template <std::size_t W>
 [[gnu::always_inline]] inline double sum_of_squares_at(const double* x,
                                                        std::size_t n) {
-  Lanes acc{};
+  using Part = typename Lanes<W>::Part;
+  Lanes<W> acc{};
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const Lanes v = load(x + i);
-    acc += v * v;
+    for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
+      const Part v = load<W>(x + i + p * W);
+      acc.part[p] += v * v;
+    }
   }
-  Lanes tail{};
+  double tail[8] = {};
   for (std::size_t k = 0; i < n; ++i, ++k) tail[k] = x[i] * x[i];
-  return total(acc + tail);
+  return total(acc, tail);
 }
 
 double axpy_sse2(double* y, const double* x, double f, std::size_t n) {
-  return axpy_squares_at(y, x, f, n);
+  return axpy_squares_at<2>(y, x, f, n);
 }
 double squares_sse2(const double* x, std::size_t n) {
-  return sum_of_squares_at(x, n);
+  return sum_of_squares_at<2>(x, n);
 }
 [[gnu::target("avx2")]] double axpy_avx2(double* y, const double* x, double f,
                                          std::size_t n) {
-  return axpy_squares_at(y, x, f, n);
+  return axpy_squares_at<4>(y, x, f, n);
 }
 [[gnu::target("avx2")]] double squares_avx2(const double* x, std::size_t n) {
-  return sum_of_squares_at(x, n);
+  return sum_of_squares_at<4>(x, n);
 }
 [[gnu::target("avx512f")]] double axpy_avx512(double* y, const double* x,
                                               double f, std::size_t n) {
-  return axpy_squares_at(y, x, f, n);
+  return axpy_squares_at<8>(y, x, f, n);
 }
 [[gnu::target("avx512f")]] double squares_avx512(const double* x,
                                                  std::size_t n) {
-  return sum_of_squares_at(x, n);
+  return sum_of_squares_at<8>(x, n);
 }
 
 struct Kernels {
@@ -113,6 +138,30 @@ double axpy_squares(double* y, const double* x, double f, std::size_t n) {
 
 double sum_of_squares(const double* x, std::size_t n) {
   return active().squares(x, n);
+}
+
+void weighted_row_sums(const double* t, std::size_t ld, std::size_t n,
+                       const std::int32_t* rows, const double* weights,
+                       std::size_t k, double* d) {
+  constexpr std::size_t kSide = 8;
+  std::size_t q = 0;
+  for (; q + kSide <= n; q += kSide) {
+    const double* c = t + q * ld;
+    double s[kSide] = {};
+    for (std::size_t r = 0; r < k; ++r) {
+      const double w = weights[r];
+      const double* e = c + std::size_t(rows[r]);
+      for (std::size_t j = 0; j < kSide; ++j) s[j] += w * e[j * ld];
+    }
+    for (std::size_t j = 0; j < kSide; ++j) d[q + j] = s[j];
+  }
+  for (; q < n; ++q) {
+    const double* c = t + q * ld;
+    double s = 0.0;
+    for (std::size_t r = 0; r < k; ++r)
+      s += weights[r] * c[std::size_t(rows[r])];
+    d[q] = s;
+  }
 }
 
 int use_vector_width(int doubles) {

@@ -5,6 +5,7 @@
 // gives the same bits: the lanes are added up in one fixed order.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace simplex {
 
@@ -13,6 +14,15 @@ double axpy_squares(double* y, const double* x, double f, std::size_t n);
 
 // The sum of x[i]^2 for i < n, in the same lanes and order.
 double sum_of_squares(const double* x, std::size_t n);
+
+// d[q] = the sum over r < k of weights[r] * t[q * ld + rows[r]], for q < n:
+// weighted sums of rows of a column-major array, each column's terms added
+// in the order of r, as a loop over one column at a time would add them
+// (the same bits), but eight columns side by side, so that the additions
+// of one column do not wait for each other.
+void weighted_row_sums(const double* t, std::size_t ld, std::size_t n,
+                       const std::int32_t* rows, const double* weights,
+                       std::size_t k, double* d);
 
 // The widths a test can pick: 8 (AVX-512), 4 (AVX2), 2 (SSE2). A width the
 // processor lacks falls back to the widest it has. Returns the width in use.
