@@ -7,6 +7,15 @@
 // and E fields a NaN is " NaN" and an infinity " Infinity" or " -Infinity",
 // from the second column with blanks after it; a field exactly as wide as
 // the text holds it from the first column, a narrower one is asterisks.
+//
+// Each kind has one reference definition (field_out.cpp): render_int,
+// render_fixed_reference, render_exp. The fast paths (field_runs.cpp) give
+// the same text for the fields they hold and defer to the reference for the
+// rest: render_fixed takes Fw.d without a scale factor, up to three
+// decimals and 16 columns, of values whose rounded digits number at most
+// eight; render_fixed_each adds runs of such fields 8 to 16 wide, and
+// render_exp_each runs of 1P,Ew.d with up to three decimals, 8 to 16 wide.
+// force_reference_fields switches the fast paths off.
 
 #include <cstdint>
 #include <span>
@@ -25,6 +34,11 @@ void render_int(std::span<char> out, std::int32_t value);
 // field is out.size() wide; d < 0 gives asterisks.
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value);
+
+// Fw.d as render_fixed defines it, digit by digit from the exact value:
+// the text every other path for F fields must give.
+void render_fixed_reference(std::span<char> out, std::int32_t d, std::int32_t k,
+                            double value);
 
 // Fw.d for each value in turn, the fields side by side: the same text as
 // render_fixed on each w-column piece of out, w = out.size() / the number of
@@ -45,5 +59,11 @@ void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
 // for Fw.d: the same text as render_exp on each w-column piece of out.
 void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
                      std::span<const double> values);
+
+// For tests: on, every F and E field, alone or in a run, is written by its
+// reference definition, so that the fast paths can be held to it and a
+// rounding question settled in one place; off (the default), the fast paths
+// take the fields they hold. Set it while no other thread writes fields.
+void force_reference_fields(bool on);
 
 }  // namespace recio
