@@ -1,6 +1,7 @@
 #pragma once
 // One output field's text from a value: pure functions of the value, the
-// width, the decimals and the scale factor. No unit, no state.
+// width, the decimals and the scale factor. No unit, and no state but the
+// test switch at the end.
 //
 // Real digits come from the exact binary value, rounded once, half away
 // from zero (float_digits). A value that does not fit is w asterisks. In F
