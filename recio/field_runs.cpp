@@ -300,16 +300,38 @@ struct FixedRuns {
 // significant digits, one before the point, an exponent of two digits, in
 // a field wide enough for the text and its sign (w >= d + 7, up to 16). The
 // text is put together in a 16-column line in registers, right-justified,
-// and the field's first and last eight columns are stored from it. False,
-// nothing written, for zeros and for values outside round_short_significant's
-// range (their exponents are all within two digits).
+// and the field's first and last eight columns are stored from it. An
+// exact zero is copied whole. False, nothing written, for values outside
+// round_short_significant's range (their exponents are all within two
+// digits).
+// Ew.d of an exact zero, which takes neither the scale factor nor the sign:
+// "0." (the "0" always fits here), d zeros and "E+00", right-justified.
+template <std::size_t decimals, std::size_t width>
+constexpr std::array<char, width> kExpZero = [] {
+  std::array<char, width> text{};
+  text.fill(' ');
+  const std::size_t point = width - 5 - decimals;
+  text[point - 1] = '0';
+  text[point] = '.';
+  for (std::size_t i = point + 1; i < width - 4; ++i) text[i] = '0';
+  text[width - 4] = 'E';
+  text[width - 3] = '+';
+  text[width - 2] = '0';
+  text[width - 1] = '0';
+  return text;
+}();
+
 template <std::size_t decimals, std::size_t width>
 [[gnu::always_inline]] inline bool render_short_exp(char* out, double value) {
   static_assert(width >= decimals + 7 && width <= 16 && width >= 8);
   std::uint64_t r = 0;
   std::int32_t e = 0;
   if (!round_short_significant(value, decimals + 1, r, e)) {
-    return false;
+    // Zeros are common in a tableau; tested only once the digits failed,
+    // they cost the other values nothing.
+    if (value != 0) return false;
+    std::memcpy(out, kExpZero<decimals, width>.data(), width);
+    return true;
   }
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
   // With 1P the mantissa is d.ddd and the exponent e - 1.

@@ -753,8 +753,9 @@ TEST(FastFieldPaths, GiveTheReferenceText) {
   for (double& v : values) {
     v = source.next();
   }
-  values.push_back(std::numeric_limits<double>::infinity());
-  values.push_back(-std::numeric_limits<double>::quiet_NaN());
+  values.insert(values.end(),
+                {0.0, -0.0, std::numeric_limits<double>::infinity(),
+                 -std::numeric_limits<double>::quiet_NaN()});
   std::size_t failures = 0;
   for (const bool exponent_form : {false, true}) {
     for (std::size_t w = 1; w <= 20; ++w) {
