@@ -9,8 +9,8 @@
 // from the second column with blanks after it; a field exactly as wide as
 // the text holds it from the first column, a narrower one is asterisks.
 //
-// Each kind has one reference definition (field_out.cpp): render_int,
-// render_fixed_reference, render_exp. The fast paths (field_runs.cpp) give
+// Each kind has one reference definition (field_reference.h); render_int
+// and render_exp are theirs alone. The fast paths (field_out.cpp) give
 // the same text for the fields they hold and defer to the reference for the
 // rest: render_fixed takes Fw.d without a scale factor, up to three
 // decimals and 16 columns, of values whose rounded digits number at most
@@ -35,11 +35,6 @@ void render_int(std::span<char> out, std::int32_t value);
 // field is out.size() wide; d < 0 gives asterisks.
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value);
-
-// Fw.d as render_fixed defines it, digit by digit from the exact value:
-// the text every other path for F fields must give.
-void render_fixed_reference(std::span<char> out, std::int32_t d, std::int32_t k,
-                            double value);
 
 // Fw.d for each value in turn, the fields side by side: the same text as
 // render_fixed on each w-column piece of out, w = out.size() / the number of
