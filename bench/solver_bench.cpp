@@ -147,7 +147,7 @@ struct Problem {
       col[std::size_t(j - 1)] = j;
     }
     for (std::int32_t k = 1; k <= kNv; ++k)
-      bound[std::size_t(k - 1)] = lp::kNoBound;
+      bound[std::size_t(k - 1)] = lp::kNoBoundFill;
   }
 };
 

@@ -83,12 +83,13 @@ enum Status : std::int32_t {
 // to count.
 inline constexpr double kEps = 1.0e-6;
 
-// A large bound means two things. The solver takes any bound of
-// kNoBoundThreshold or more as no bound at all; a deck, the driver and the
-// model transformations write kNoBound, well beyond it, where there is none.
+// A large bound means two things, so it has two names. The solver takes any
+// bound of kNoBoundThreshold or more as no bound at all (a test); a deck, the
+// driver and the model transformations write kNoBoundFill, well beyond it,
+// where there is none (a value).
 inline constexpr double kNoBoundThreshold = 1.0e10;
-inline constexpr double kNoBound = 1.0e30;
-static_assert(kNoBound >= kNoBoundThreshold);
+inline constexpr double kNoBoundFill = 1.0e30;
+static_assert(kNoBoundFill >= kNoBoundThreshold);
 
 // The tableau the driver keeps: kLda rows (the constraint rows, the
 // objective and the solver's phase-1 row) by kNcol columns (the variables

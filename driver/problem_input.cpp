@@ -86,7 +86,7 @@ void prepare(Storage& s) {
   for (std::int32_t j = 1; j <= s.NV; ++j) {
     double& b = s.bound()(j);
     if (j > s.NBOUND) b = 0.0;
-    if (!(b > 0.0)) b = lp::kNoBound;
+    if (!(b > 0.0)) b = lp::kNoBoundFill;
   }
 }
 

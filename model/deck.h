@@ -22,11 +22,11 @@ struct Deck {
   std::int32_t M = 1;  // tableau rows: M-1 constraint rows, then the objective
   std::int32_t N = 1;  // tableau columns: N-1 variables, then the right side
   std::vector<std::vector<double>> rows;  // M rows of N values
-  std::vector<double> bounds;             // NBOUND values; none: lp::kNoBound
-  std::vector<std::int32_t> row_kinds;    // M-1 values: +1, -1 or 0
-  std::vector<DeckColumn> columns;        // N-1 of them
-  std::vector<std::string> row_names;     // M-1 of them
-  std::vector<std::size_t> model_rows;    // M-1 of them: the model's indexes
+  std::vector<double> bounds;           // NBOUND values; none: lp::kNoBoundFill
+  std::vector<std::int32_t> row_kinds;  // M-1 values: +1, -1 or 0
+  std::vector<DeckColumn> columns;      // N-1 of them
+  std::vector<std::string> row_names;   // M-1 of them
+  std::vector<std::size_t> model_rows;  // M-1 of them: the model's indexes
 };
 
 }  // namespace model

@@ -248,7 +248,7 @@ class Builder {
       }
     }
     for (std::size_t v = 0; v < count; ++v) {
-      d.bounds.push_back(std::isfinite(all[v]) ? all[v] : lp::kNoBound);
+      d.bounds.push_back(std::isfinite(all[v]) ? all[v] : lp::kNoBoundFill);
     }
   }
 

@@ -59,8 +59,8 @@ TEST(BuildDeck, RangedRowsGetABoundedSlackAtTheDriversNumber) {
   EXPECT_EQ(d.rows[1][2], 10.0);  // slack = 10 - x, at most 4
   EXPECT_EQ(d.rows[3][2], -1.0);
   // Variables: X 1, Y 2, slack of R 3, surplus of G 4, slack of S 5.
-  EXPECT_EQ(d.bounds, (std::vector<double>{lp::kNoBound, lp::kNoBound, 4.0,
-                                           lp::kNoBound, 2.0}));
+  EXPECT_EQ(d.bounds, (std::vector<double>{lp::kNoBoundFill, lp::kNoBoundFill,
+                                           4.0, lp::kNoBoundFill, 2.0}));
 }
 
 TEST(BuildDeck, ColumnBoundsShiftNegateSplitOrSubstitute) {
@@ -83,7 +83,7 @@ TEST(BuildDeck, ColumnBoundsShiftNegateSplitOrSubstitute) {
   // Costs likewise; the constant is 0.5 + 3*4 + 1*(-1) + 1*7 + 1.5*2 = 21.5,
   // written negated.
   EXPECT_EQ(d.rows[1], (std::vector<double>{3.0, 1.0, -1.0, 2.0, -2.0, -21.5}));
-  EXPECT_EQ(d.bounds, (std::vector<double>{lp::kNoBound, 6.0}));
+  EXPECT_EQ(d.bounds, (std::vector<double>{lp::kNoBoundFill, 6.0}));
   EXPECT_EQ(d.columns[2].sign, -1.0);
   EXPECT_EQ(d.columns[2].shift, 7.0);
   EXPECT_EQ(d.columns[4].name, "FR");

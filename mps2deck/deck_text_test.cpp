@@ -14,7 +14,7 @@ TEST(DeckText, RecordsInTheDriversColumns) {
   d.M = 3;
   d.N = 3;
   d.rows = {{1.0, 1.0, 4.0}, {1.0, 3.0, 6.0}, {-1.0, -2.0, 0.0}};
-  d.bounds = {lp::kNoBound, 2.5};
+  d.bounds = {lp::kNoBoundFill, 2.5};
   d.row_kinds = {1, -1};
   d.columns = {{"X", 0, 1}, {"Y", 0, 1}};
   const DeckText t = deck_text(d, DeckSettings{});

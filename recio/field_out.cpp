@@ -2,95 +2,32 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <string_view>
 #include <utility>
 
+#include "recio/field_reference.h"
 #include "recio/float_digits.h"
+
+// The output fields as the reports write them: the F and E fields nearly
+// every report writes take fast paths, their digits put together in
+// registers, and runs of fields of one width with the width and the
+// decimals made constants. Each gives the text of its reference definition
+// (field_reference.h) and defers to it for every field it does not hold.
 
 namespace recio {
 namespace {
 
-void fill(std::span<char> out, char c) { std::fill(out.begin(), out.end(), c); }
+// Set by tests only; a relaxed load is a plain load, so the fast paths pay
+// nothing for the switch but the test of a byte they already have in cache.
+std::atomic<bool> reference_fields{false};
 
-// Blanks the columns left of a right-justified field. They are few: up to
-// 16 columns two overlapping stores of 4 or 8 blanks
-// do it without a call to memset.
-void blank(std::span<char> out) {
-  static constexpr std::array<char, 8> kBlanks = {' ', ' ', ' ', ' ',
-                                                  ' ', ' ', ' ', ' '};
-  const std::size_t w = out.size();
-  if (w >= 8 && w <= 16) {
-    std::memcpy(out.data(), kBlanks.data(), 8);
-    std::memcpy(out.data() + (w - 8), kBlanks.data(), 8);
-  } else if (w >= 4 && w < 8) {
-    std::memcpy(out.data(), kBlanks.data(), 4);
-    std::memcpy(out.data() + (w - 4), kBlanks.data(), 4);
-  } else if (w < 4) {
-    for (std::size_t i = 0; i < 3; ++i) {
-      if (i < w) {
-        out[i] = ' ';
-      }
-    }
-  } else {
-    fill(out, ' ');
-  }
-}
-
-// NaN and the infinities in F and E fields: blank field, text from the
-// second column; a field exactly as wide as the text holds it from the first
-// column, a narrower one is asterisks. A NaN never shows a sign.
-void render_non_finite(std::span<char> out, double value) {
-  const std::string_view text = std::isnan(value)     ? "NaN"
-                                : std::signbit(value) ? "-Infinity"
-                                                      : "Infinity";
-  if (out.size() < text.size()) {
-    fill(out, '*');
-    return;
-  }
-  fill(out, ' ');
-  const std::size_t start = out.size() == text.size() ? 0 : 1;
-  std::copy(text.begin(), text.end(),
-            out.begin() + static_cast<std::ptrdiff_t>(start));
-}
-
-// kP on an F field: the value times 10.0, k times over (0.1 for k < 0), in
-// double arithmetic, each product rounded as it happens. Once the value is
-// zero or infinite nothing changes any more, which also bounds the loop.
-double apply_scale(double value, std::int32_t k) {
-  const double factor = k > 0 ? 10.0 : 0.1;
-  const std::int64_t times = k > 0 ? std::int64_t{k} : -std::int64_t{k};
-  for (std::int64_t i = 0; i < times; ++i) {
-    if (value == 0 || std::isinf(value)) {
-      break;
-    }
-    value *= factor;
-  }
-  return value;
-}
-
-// The exponent field, always four characters: E+dd / E-dd, then +ddd / -ddd
-// without the letter. False when |x| > 999 does not fit.
-bool write_exponent(std::span<char, 4> out, std::int64_t x) {
-  if (x < -999 || x > 999) {
-    return false;
-  }
-  const char sign = x < 0 ? '-' : '+';
-  const auto magnitude = static_cast<std::uint32_t>(x < 0 ? -x : x);
-  if (magnitude <= 99) {
-    out[0] = 'E';
-    out[1] = sign;
-  } else {
-    out[0] = sign;
-    out[1] = static_cast<char>('0' + magnitude / 100);
-  }
-  out[2] = static_cast<char>('0' + magnitude / 10 % 10);
-  out[3] = static_cast<char>('0' + magnitude % 10);
-  return true;
+bool reference_only() {
+  return reference_fields.load(std::memory_order_relaxed);
 }
 
 // The eight decimal digits of n < 10^8, leading zeros included, one per
@@ -241,7 +178,7 @@ template <std::size_t decimals>
               8;
   const std::size_t length = whole + 1 + decimals;
   if (length + sign > w) {
-    fill(out, '*');
+    field_reference::fill(out, '*');
     return true;
   }
   constexpr std::uint64_t kZeros = 0x3030303030303030u;
@@ -316,92 +253,14 @@ bool render_short_fixed(std::span<char> out, std::int32_t d, double value) {
 
 }  // namespace
 
-void render_int(std::span<char> out, std::int32_t value) {
-  const bool negative = value < 0;
-  // Unsigned negation keeps the most negative value exact.
-  std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value)
-                                     : static_cast<std::uint32_t>(value);
-  // Counted by comparisons rather than a loop whose length varies from one
-  // value to the next.
-  static constexpr std::array<std::uint32_t, 9> kTens = {
-      10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-  std::size_t digits = 1;
-  for (const std::uint32_t power : kTens) {
-    digits += magnitude >= power ? 1 : 0;
-  }
-  const std::size_t needed = digits + (negative ? 1 : 0);
-  if (needed > out.size()) {
-    fill(out, '*');
-    return;
-  }
-  std::size_t i = out.size();
-  while (magnitude >= 10) {
-    const std::uint32_t pair = magnitude % 100;
-    magnitude /= 100;
-    out[--i] = static_cast<char>('0' + pair % 10);
-    out[--i] = static_cast<char>('0' + pair / 10);
-  }
-  if (i > out.size() - digits) {
-    out[--i] = static_cast<char>('0' + magnitude);
-  }
-  if (negative) {
-    out[--i] = '-';
-  }
-  blank(out.first(i));
-}
-
-namespace {
-
-// render_fixed for the fields render_short_fixed leaves. Kept out of line so
-// that the short path, which nearly every field takes, saves and restores
-// none of the registers this one needs.
-[[gnu::noinline]] void render_long_fixed(std::span<char> out, std::int32_t d,
-                                         std::int32_t k, double value) {
-  if (out.empty()) {
-    return;
-  }
-  if (!std::isfinite(value)) {
-    render_non_finite(out, value);
-    return;
-  }
-  if (k != 0) {
-    value = apply_scale(value, k);
-    if (!std::isfinite(value)) {
-      render_non_finite(out, value);
-      return;
-    }
-  }
-  // -0.001 in F7.2 is "  -0.00": the sign belongs to the value, not to the
-  // rounded digits; only an exact zero goes without it.
-  const bool negative = std::signbit(value) && value != 0;
-  const std::size_t sign = negative ? 1 : 0;
-  const std::int32_t length = fixed_digits(value, d, out.subspan(sign));
-  if (length < 0) {
-    fill(out, '*');
-    return;
-  }
-  std::size_t start = out.size() - static_cast<std::size_t>(length);
-  // A value below one gets a "0" before the point only when it still fits
-  // with the sign: -.50 in F4.2, 0.50 in F4.2, .50 in F3.2.
-  if (out[start] == '.' && start > sign) {
-    out[--start] = '0';
-  }
-  if (negative) {
-    out[--start] = '-';
-  }
-  blank(out.first(start));
-}
-
-}  // namespace
-
 void render_fixed(std::span<char> out, std::int32_t d, std::int32_t k,
                   double value) {
   // An empty field needs no test here: the short path writes nothing into
-  // it (at most asterisks over no columns), the long one returns at once.
-  if (k == 0 && render_short_fixed(out, d, value)) {
+  // it (at most asterisks over no columns), the reference returns at once.
+  if (k == 0 && !reference_only() && render_short_fixed(out, d, value)) {
     return;
   }
-  render_long_fixed(out, d, k, value);
+  field_reference::render_fixed(out, d, k, value);
 }
 
 namespace {
@@ -428,7 +287,7 @@ struct FixedRuns {
     for (const double value : values) {
       const std::span<char> field(at, width);
       if (!render_short_fixed<decimals>(field, value)) {
-        render_long_fixed(field, decimals, 0, value);
+        field_reference::render_fixed(field, decimals, 0, value);
       }
       at += width;
     }
@@ -443,16 +302,38 @@ struct FixedRuns {
 // significant digits, one before the point, an exponent of two digits, in
 // a field wide enough for the text and its sign (w >= d + 7, up to 16). The
 // text is put together in a 16-column line in registers, right-justified,
-// and the field's first and last eight columns are stored from it. False,
-// nothing written, for zeros and for values outside round_short_significant's
-// range (their exponents are all within two digits).
+// and the field's first and last eight columns are stored from it. An
+// exact zero is copied whole. False, nothing written, for values outside
+// round_short_significant's range (their exponents are all within two
+// digits).
+// Ew.d of an exact zero, which takes neither the scale factor nor the sign:
+// "0." (the "0" always fits here), d zeros and "E+00", right-justified.
+template <std::size_t decimals, std::size_t width>
+constexpr std::array<char, width> kExpZero = [] {
+  std::array<char, width> text{};
+  text.fill(' ');
+  const std::size_t point = width - 5 - decimals;
+  text[point - 1] = '0';
+  text[point] = '.';
+  for (std::size_t i = point + 1; i < width - 4; ++i) text[i] = '0';
+  text[width - 4] = 'E';
+  text[width - 3] = '+';
+  text[width - 2] = '0';
+  text[width - 1] = '0';
+  return text;
+}();
+
 template <std::size_t decimals, std::size_t width>
 [[gnu::always_inline]] inline bool render_short_exp(char* out, double value) {
   static_assert(width >= decimals + 7 && width <= 16 && width >= 8);
   std::uint64_t r = 0;
   std::int32_t e = 0;
   if (!round_short_significant(value, decimals + 1, r, e)) {
-    return false;
+    // Zeros are common in a tableau; tested only once the digits failed,
+    // they cost the other values nothing.
+    if (value != 0) return false;
+    std::memcpy(out, kExpZero<decimals, width>.data(), width);
+    return true;
   }
   constexpr std::uint64_t kBlanks = 0x2020202020202020u;
   // With 1P the mantissa is d.ddd and the exponent e - 1.
@@ -560,8 +441,9 @@ void render_each(std::span<char> out, std::int32_t d, std::int32_t k,
   }
   const std::size_t w = out.size() / values.size();
   assert(w * values.size() == out.size());
-  if (k == Kind::kScale && d >= 0 && std::size_t(d) <= Kind::kMaxDecimals &&
-      w >= kRunMinWidth && w <= kRunMaxWidth) {
+  if (k == Kind::kScale && !reference_only() && d >= 0 &&
+      std::size_t(d) <= Kind::kMaxDecimals && w >= kRunMinWidth &&
+      w <= kRunMaxWidth) {
     if (const Run run = kRuns<Kind>[std::size_t(d)][w - kRunMinWidth]) {
       run(out.data(), values);
       return;
@@ -584,80 +466,17 @@ void render_fixed_each(std::span<char> out, std::int32_t d, std::int32_t k,
   render_each<FixedRuns>(out, d, k, values);
 }
 
+void render_int(std::span<char> out, std::int32_t value) {
+  field_reference::render_int(out, value);
+}
+
 void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
                 double value) {
-  if (out.empty()) {
-    return;
-  }
-  if (!std::isfinite(value)) {
-    render_non_finite(out, value);
-    return;
-  }
-  const std::size_t w = out.size();
-  if (d < 0) {
-    fill(out, '*');
-    return;
-  }
-  const auto decimals = static_cast<std::size_t>(d);
-  if (value == 0) {
-    // An exact zero ignores the scale factor and the sign: "0." (the "0"
-    // when it fits), d zeros, E+00. 1P,E10.3 of 0 is " 0.000E+00".
-    if (decimals + 5 > w) {
-      fill(out, '*');
-      return;
-    }
-    std::size_t start = w - decimals - 5;
-    out[start] = '.';
-    fill(out.subspan(start + 1, decimals), '0');
-    std::copy_n("E+00", 4, out.begin() + static_cast<std::ptrdiff_t>(w - 4));
-    if (start > 0) {
-      out[--start] = '0';
-    }
-    blank(out.first(start));
-    return;
-  }
-  // k > 0: d + 1 significant digits, k of them before the point (k <= d + 1).
-  // k <= 0: "0.", -k zeros, d + k significant digits (k > -d). Outside those
-  // bounds the field cannot show a digit in its place: asterisks.
-  // (Counted in 64 bits: d and k may be anything.)
-  const std::int64_t digits_wanted =
-      k > 0 ? std::int64_t{d} + 1 : std::int64_t{d} + k;
-  if ((k > 0 && k > digits_wanted) || digits_wanted < 1) {
-    fill(out, '*');
-    return;
-  }
-  const auto n = static_cast<std::size_t>(digits_wanted);
-  const auto zeros = static_cast<std::size_t>(k > 0 ? 0 : -std::int64_t{k});
-  const std::size_t mantissa = n + 1 + zeros;
-  const bool negative = std::signbit(value);
-  const std::size_t sign = negative ? 1 : 0;
-  if (mantissa + 4 + sign > w) {
-    fill(out, '*');
-    return;
-  }
-  std::size_t start = w - 4 - mantissa;
-  std::int32_t e = 0;  // |value| ~ 0.d1 d2 ... x 10^e after rounding
-  if (k > 0) {
-    e = significant_digits(value, out.subspan(start, mantissa),
-                           static_cast<std::size_t>(k));
-  } else {
-    out[start] = '.';
-    fill(out.subspan(start + 1, zeros), '0');
-    e = significant_digits(value, out.subspan(start + 1 + zeros, n));
-    if (start > sign) {
-      out[--start] = '0';
-    }
-  }
-  // The printed exponent is the rounded value's exponent less k: with 1P the
-  // mantissa lies in 1.000... to 9.999...
-  if (!write_exponent(out.last<4>(), std::int64_t{e} - k)) {
-    fill(out, '*');  // only reachable with |k| in the hundreds
-    return;
-  }
-  if (negative) {
-    out[--start] = '-';
-  }
-  blank(out.first(start));
+  field_reference::render_exp(out, d, k, value);
+}
+
+void force_reference_fields(bool on) {
+  reference_fields.store(on, std::memory_order_relaxed);
 }
 
 }  // namespace recio

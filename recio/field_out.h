@@ -1,12 +1,22 @@
 #pragma once
 // One output field's text from a value: pure functions of the value, the
-// width, the decimals and the scale factor. No unit, no state.
+// width, the decimals and the scale factor. No unit, and no state but the
+// test switch at the end.
 //
 // Real digits come from the exact binary value, rounded once, half away
 // from zero (float_digits). A value that does not fit is w asterisks. In F
 // and E fields a NaN is " NaN" and an infinity " Infinity" or " -Infinity",
 // from the second column with blanks after it; a field exactly as wide as
 // the text holds it from the first column, a narrower one is asterisks.
+//
+// Each kind has one reference definition (field_reference.h); render_int
+// and render_exp are theirs alone. The fast paths (field_out.cpp) give
+// the same text for the fields they hold and defer to the reference for the
+// rest: render_fixed takes Fw.d without a scale factor, up to three
+// decimals and 16 columns, of values whose rounded digits number at most
+// eight; render_fixed_each adds runs of such fields 8 to 16 wide, and
+// render_exp_each runs of 1P,Ew.d with up to three decimals, 8 to 16 wide.
+// force_reference_fields switches the fast paths off.
 
 #include <cstdint>
 #include <span>
@@ -45,5 +55,11 @@ void render_exp(std::span<char> out, std::int32_t d, std::int32_t k,
 // for Fw.d: the same text as render_exp on each w-column piece of out.
 void render_exp_each(std::span<char> out, std::int32_t d, std::int32_t k,
                      std::span<const double> values);
+
+// For tests: on, every F and E field, alone or in a run, is written by its
+// reference definition, so that the fast paths can be held to it and a
+// rounding question settled in one place; off (the default), the fast paths
+// take the fields they hold. Set it while no other thread writes fields.
+void force_reference_fields(bool on);
 
 }  // namespace recio

@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -713,6 +714,72 @@ TEST(FieldsAgainstExactExpansion, RandomDoublesInFAndEFields) {
                       << " with " << f.k << "P of " << std::hexfloat << v
                       << std::defaultfloat << " (" << v << "): \"" << got
                       << "\", expected \"" << expected << "\"";
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0u);
+}
+
+// Every field of `values` in Fw.d or Ew.d, once as one run and once field by
+// field, the run's text then the single fields' text.
+std::string all_fields(bool exponent_form, std::size_t w, int d, int k,
+                       const std::vector<double>& values) {
+  std::string run(w * values.size(), '?');
+  std::string one(w * values.size(), '?');
+  const auto field = [&](std::size_t i) {
+    return std::span<char>(one).subspan(i * w, w);
+  };
+  if (exponent_form) {
+    render_exp_each(run, d, k, values);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      render_exp(field(i), d, k, values[i]);
+    }
+  } else {
+    render_fixed_each(run, d, k, values);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      render_fixed(field(i), d, k, values[i]);
+    }
+  }
+  return run + one;
+}
+
+// The fast paths against the reference definitions that
+// force_reference_fields puts in their place: every cell of the run tables
+// (F, and E with 1P, 0 to 3 decimals, 8 to 16 columns), the widths and
+// decimals just outside them, and the scale factors they leave alone.
+TEST(FastFieldPaths, GiveTheReferenceText) {
+  ValueSource source;
+  std::vector<double> values(random_case_count() / 100 + 1);
+  for (double& v : values) {
+    v = source.next();
+  }
+  values.insert(values.end(),
+                {0.0, -0.0, std::numeric_limits<double>::infinity(),
+                 -std::numeric_limits<double>::quiet_NaN()});
+  std::size_t failures = 0;
+  for (const bool exponent_form : {false, true}) {
+    for (std::size_t w = 1; w <= 20; ++w) {
+      for (int d = 0; d <= 4; ++d) {
+        for (const int k : {0, 1, -1}) {
+          force_reference_fields(false);
+          const std::string fast = all_fields(exponent_form, w, d, k, values);
+          force_reference_fields(true);
+          const std::string reference =
+              all_fields(exponent_form, w, d, k, values);
+          force_reference_fields(false);
+          for (std::size_t i = 0; i < 2 * values.size() && failures < 20; ++i) {
+            if (fast.compare(i * w, w, reference, i * w, w) != 0) {
+              ++failures;
+              ADD_FAILURE()
+                  << (exponent_form ? "E" : "F") << w << "." << d << " with "
+                  << k << "P of " << std::hexfloat << values[i % values.size()]
+                  << std::defaultfloat
+                  << (i < values.size() ? " in a run" : " alone") << ": \""
+                  << fast.substr(i * w, w) << "\", the reference \""
+                  << reference.substr(i * w, w) << "\"";
+            }
+          }
+        }
       }
     }
   }

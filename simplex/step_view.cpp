@@ -3,13 +3,9 @@
 #include <cmath>
 #include <cstddef>
 
+#include "common/lp.h"
+
 namespace simplex {
-namespace {
-
-// What a view writes for "no bound", as decks do.
-constexpr double kNoBound = 1.0e30;
-
-}  // namespace
 
 void StepView::build(const Engine& e) {
   const std::int32_t m = e.rows();
@@ -17,7 +13,7 @@ void StepView::build(const Engine& e) {
   const auto lda = std::size_t(m + 2);
   const auto ncol = std::size_t(n + 1);
   a_.assign(lda * ncol, 0.0);
-  bound_.assign(std::size_t(n + m), kNoBound);
+  bound_.assign(std::size_t(n + m), lp::kNoBoundFill);
   row_.resize(std::size_t(m > 0 ? m : 1));
   col_.resize(std::size_t(n > 0 ? n : 1));
   const Scaling& s = *scaling_;
@@ -30,7 +26,7 @@ void StepView::build(const Engine& e) {
   for (std::int32_t k = 0; k < n + m; ++k) {
     const double f = s.of_variable(k);
     const double width = (e.upper(k) - e.lower(k)) * f;
-    double b = std::isfinite(width) ? width : kNoBound;
+    double b = std::isfinite(width) ? width : lp::kNoBoundFill;
     if (e.position(k) == Position::kUpper) b = -b;
     bound_[std::size_t(k)] = b;
   }

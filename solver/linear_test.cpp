@@ -23,7 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kNone = lp::kNoBound;  // what the driver writes for "no bound"
+constexpr double kNone =
+    lp::kNoBoundFill;  // what the driver writes for "no bound"
 
 // What one step showed: its kind, pivot, variables and labels.
 struct Seen {

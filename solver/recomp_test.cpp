@@ -39,7 +39,7 @@ struct Recomp : test_support::TableauArrays<kLda, kNcol, 4, 4, 8> {
 
   Recomp() {
     a.fill(kSentinel);
-    bound.fill(lp::kNoBound);
+    bound.fill(lp::kNoBoundFill);
   }
   void initial_row(std::int32_t i, std::initializer_list<double> values) {
     std::int32_t j = 1;

@@ -11,6 +11,7 @@
 #include "common/lp.h"
 #include "diag/chkout.h"
 #include "modelio/model_writer.h"
+#include "modeltools/standard_form.h"
 
 namespace tools {
 namespace {
@@ -19,33 +20,6 @@ constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 constexpr std::int32_t kStandardOutput = 6;
 
 }  // namespace
-
-karvon::Model standard_form(const model::Model& m) {
-  karvon::Model s;
-  const std::size_t n = m.columns.size();
-  s.sense = m.maximize ? karvon::Sense::kMaximize : karvon::Sense::kMinimize;
-  s.offset = m.objective_constant;
-  s.sparse.start.push_back(0);
-  for (std::size_t j = 0; j < n; ++j) {
-    const model::ModelColumn& c = m.columns[j];
-    s.cost.push_back(c.cost);
-    s.col_lower.push_back(c.lower);
-    s.col_upper.push_back(c.upper);
-    s.col_names.push_back(c.name);
-    if (c.integer) s.integer_columns.push_back(static_cast<std::int32_t>(j));
-    for (const auto& [row, a] : c.entries) {
-      s.sparse.index.push_back(row);
-      s.sparse.value.push_back(a);
-    }
-    s.sparse.start.push_back(static_cast<std::int64_t>(s.sparse.index.size()));
-  }
-  for (const model::ModelRow& r : m.rows) {
-    s.row_lower.push_back(r.lower);
-    s.row_upper.push_back(r.upper);
-    s.row_names.push_back(r.name);
-  }
-  return s;
-}
 
 namespace {
 
@@ -85,7 +59,7 @@ ModelSolution model_solution(const model::Model& m,
 SolveAttempt solve_model(const model::Model& m, bool tableau,
                          const karvon::SolveOptions& limits) {
   SolveAttempt attempt;
-  karvon::Model standard = standard_form(m);
+  karvon::Model standard = modeltools::standard_form(m);
   standard.options = limits;
   // The steps print as karvon prints a deck's with IOUT = 6: each step of
   // this one solve, on the model's tableau.

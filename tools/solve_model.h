@@ -16,9 +16,6 @@ struct SolveAttempt {
   std::string refusal;  // why the model was not solved ("too large: ...")
 };
 
-// `model` as the library's standard-form entry takes it.
-karvon::Model standard_form(const model::Model& model);
-
 // What `result`, the library's answer for `model`, reports: values the
 // solver left out are unknown (NaN); the basis is kept when it has an entry
 // for every column and row, and left empty otherwise.

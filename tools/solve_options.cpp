@@ -3,6 +3,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "modeltools/format_option.h"
 #include "mps2deck/options.h"
 
 namespace tools {
@@ -22,7 +23,7 @@ class Parser {
         o.help = true;
       } else if (arg == "--version") {
         o.version = true;
-      } else if (const auto format = format_option(arg)) {
+      } else if (const auto format = modeltools::format_option(arg)) {
         o.format = format;
       } else if (arg == "--max") {
         o.maximize = true;
@@ -118,14 +119,6 @@ class Parser {
 };
 
 }  // namespace
-
-std::optional<modelio::Format> format_option(const std::string& arg) {
-  if (arg == "--mps") return modelio::Format::kMps;
-  if (arg == "--freemps") return modelio::Format::kFreeMps;
-  if (arg == "--lp") return modelio::Format::kLp;
-  if (arg == "--deck") return modelio::Format::kDeck;
-  return std::nullopt;
-}
 
 ParsedSolveOptions parse_solve_options(const std::vector<std::string>& args) {
   return Parser(args).run();

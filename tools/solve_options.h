@@ -43,10 +43,6 @@ struct ParsedSolveOptions {
 // --version is given.
 ParsedSolveOptions parse_solve_options(const std::vector<std::string>& args);
 
-// The format that a format option names (--mps, --freemps, --lp, --deck);
-// nothing for any other argument. karvon-trace takes the same options.
-std::optional<modelio::Format> format_option(const std::string& arg);
-
 // The text of --help.
 std::string solve_usage();
 

@@ -235,10 +235,13 @@ inline constexpr std::int32_t kIterationLimit = 2;
 
 // The no-bound threshold: the solver takes a bound of this size or more as
 // no bound at all. It is a threshold, not a value to write: any bound from
-// here up (1e30, say, or +infinity) stands for a missing one. kNoBound is
-// the same threshold under its older name.
+// here up (1e30, say, or +infinity) stands for a missing one.
 inline constexpr double kNoBoundThreshold = 1.0e10;
-inline constexpr double kNoBound = kNoBoundThreshold;
+// The same threshold under its older name, kept so that programs written
+// against it still build. The name reads like a value to write, which it
+// is not.
+[[deprecated("use kNoBoundThreshold")]] inline constexpr double kNoBound =
+    kNoBoundThreshold;
 
 // A view of the caller's storage for one of LINEAR's arrays: made from any
 // contiguous container (std::vector, std::array, std::span) or from a

@@ -19,10 +19,10 @@
 
 #include "files/files.h"
 #include "modelio/model_file.h"
+#include "modeltools/format_option.h"
+#include "modeltools/standard_form.h"
 #include "recio/startup.h"
 #include "recio/units.h"
-#include "tools/solve_model.h"
-#include "tools/solve_options.h"
 #include "trace/page.h"
 #include "trace/trace_run.h"
 
@@ -107,7 +107,7 @@ trace::TracedRun trace_models(const modelio::ModelInput& input,
                    "as continuous\n",
                    m.name.c_str(), integers);
     }
-    run.note = trace::trace_model(tools::standard_form(m), run, budget);
+    run.note = trace::trace_model(modeltools::standard_form(m), run, budget);
     if (!run.note.empty()) break;
   }
   return run;
@@ -162,7 +162,7 @@ int trace_main(int argc, char** argv) {
       } else {
         budget.max_bytes = *n;
       }
-    } else if (const auto named = tools::format_option(std::string(arg))) {
+    } else if (const auto named = modeltools::format_option(std::string(arg))) {
       format = named;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error("unknown option " + std::string(arg));
