@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "common/lp.h"
-#include "driver/storage.h"
+#include "deck/storage.h"
 #include "tests/peer/glpk_model.h"
 #include "tests/peer/in_process.h"
 #include "tests/peer/random_lp.h"
@@ -127,8 +127,8 @@ int write_command(Size size, std::int32_t iout, const std::string& file,
 
 int time_command(Size size, std::int32_t count, std::int32_t repeats) {
   const std::vector<peer::Problem> problems = bench_problems(size, count);
-  auto pristine = std::make_unique<driver::Storage>();
-  auto work = std::make_unique<driver::Storage>();
+  auto pristine = std::make_unique<deck::Storage>();
+  auto work = std::make_unique<deck::Storage>();
   glp_term_out(GLP_OFF);
 
   std::vector<double> linear_ns;

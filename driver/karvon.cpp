@@ -1,17 +1,17 @@
 #include "driver/karvon.h"
 
 #include "common/lp.h"
+#include "deck/storage.h"
+#include "deck/unit_reader.h"
 #include "diag/chkout.h"
-#include "driver/problem_input.h"
 #include "driver/report.h"
-#include "driver/storage.h"
 #include "recio/startup.h"
 #include "recio/unformatted.h"
 #include "solver/linear.h"
 
 namespace driver {
 
-void solve(Storage& s) {
+void solve(deck::Storage& s) {
   diag::TableauPrint print(s.IOUT);
   solver::LINEAR(s.a(), s.row(), s.col(), s.bound(), s.x(), s.M, s.N, s.NV,
                  s.STATUS, s.ITER, lp::kLda, lp::kNcol, s.asave(), s.row0(),
@@ -21,13 +21,13 @@ void solve(Storage& s) {
 void run() {
   recio::division_check();
   // One storage object for the whole run; never cleared between problems.
-  static Storage s;
+  static deck::Storage s;
   for (;;) {
-    read_settings(s);
+    deck::read_settings(s);
     if (s.IUNIT > 0) recio::open_new_unformatted(s.IUNIT, "LP.TMP");
-    read_header(s);
-    read_problem(s);
-    prepare(s);
+    deck::read_header(s);
+    deck::read_problem(s);
+    deck::prepare(s);
     write_echo(s, Echo::kBeforeCall);
     solve(s);
     write_echo(s, Echo::kAfterCall);

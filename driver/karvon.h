@@ -2,7 +2,7 @@
 // KARVON: reads linear programs from unit 5, solves each with LINEAR and
 // reports on unit 6, until a closing header.
 
-#include "driver/storage.h"
+#include "deck/storage.h"
 
 namespace driver {
 
@@ -12,6 +12,6 @@ namespace driver {
 
 // LINEAR on the problem held in s, the tableau printed on unit IOUT after
 // every step when IOUT > 0.
-void solve(Storage& s);
+void solve(deck::Storage& s);
 
 }  // namespace driver

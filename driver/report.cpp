@@ -36,7 +36,7 @@ void write_integers(lp::VectorRef<std::int32_t> v, std::int32_t count) {
 
 }  // namespace
 
-void write_echo(Storage& s, Echo which) {
+void write_echo(deck::Storage& s, Echo which) {
   recio::write_record(
       kOutputUnit, which == Echo::kBeforeCall ? kBannerBefore : kBannerAfter);
   const lp::MatrixRef a = s.a();
@@ -51,7 +51,7 @@ void write_echo(Storage& s, Echo which) {
   write_integers(s.col(), s.N - 1);
 }
 
-void write_result(Storage& s) {
+void write_result(deck::Storage& s) {
   recio::write_record(kOutputUnit, kValuesCaption);
   write_reals(kValues, s.x(), s.NV);
   recio::WriteStatement w(kOutputUnit, kObjective);

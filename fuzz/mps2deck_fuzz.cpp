@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "deck/writer.h"
 #include "driver/karvon.h"
 #include "fuzz/fuzz_support.h"
 #include "model/deck_builder.h"
-#include "mps2deck/deck_text.h"
 #include "mps2deck/mps_reader.h"
 #include "recio/errors.h"
 #include "recio/units.h"
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (!read.ok) return 0;
   const model::BuildResult built = model::build_deck(read.model);
   if (!built.ok) return 0;
-  const mps2deck::DeckText deck = mps2deck::deck_text(built.deck, {});
+  const deck::Text deck = deck::to_text(built.deck, {});
   run_deck(deck.text);
   return 0;
 }

@@ -1,5 +1,5 @@
 // Fuzz target: any bytes as the input records of unit 5, read under the
-// input layouts (11I5) and (11F10.0), and as the records of an unformatted
+// deck's layouts (11I5) and (11F10.0), and as the records of an unformatted
 // unit. Every value and every ending is checked against a plain second
 // reading of the same bytes written here from the record rules, so a
 // disagreement is a finding even when nothing crashes.
@@ -21,18 +21,18 @@
 #include <string_view>
 #include <vector>
 
+#include "deck/format.h"
 #include "fuzz/fuzz_support.h"
 #include "recio/errors.h"
-#include "recio/layout.h"
 #include "recio/record_read.h"
 #include "recio/unformatted.h"
 #include "recio/units.h"
 
 namespace {
 
-constexpr auto kIntegers = recio::layout("(11I5)");
-constexpr auto kReals = recio::layout("(11F10.0)");
-constexpr std::int32_t kFieldsPerRecord = 11;
+using deck::kIntegers;
+using deck::kReals;
+constexpr auto kFieldsPerRecord = std::int32_t(deck::kFieldsPerRecord);
 constexpr std::int32_t kScratchUnit = 9;
 constexpr const char* kScratchName = "scratch.bin";
 
@@ -67,7 +67,7 @@ std::vector<Step> read_formatted(std::uint8_t mode, std::int32_t items) {
   try {
     for (std::size_t s = 0;; ++s) {
       const bool ints = integers_for(mode, s);
-      recio::ReadStatement r(5, ints ? kIntegers : kReals);
+      recio::ReadStatement r(deck::kInputUnit, ints ? kIntegers : kReals);
       for (std::int32_t k = 0; k < items; ++k) {
         if (ints) {
           std::int32_t v = 0;
@@ -196,7 +196,7 @@ std::vector<Step> reference_formatted(std::string_view bytes, std::uint8_t mode,
   std::size_t next = 0;
   for (std::size_t s = 0;; ++s) {
     const bool ints = integers_for(mode, s);
-    const std::size_t width = ints ? 5 : 10;
+    const std::size_t width = ints ? deck::kIntegerWidth : deck::kRealWidth;
     if (next == records.size()) {
       steps.push_back(error_step(24));
       return steps;

@@ -8,181 +8,11 @@
 #include <utility>
 
 #include "common/lp.h"
-#include "driver/problem_input.h"
-#include "driver/storage.h"
-#include "recio/field_in.h"
+#include "deck/storage.h"
+#include "deck/text_reader.h"
 
 namespace modelio {
 namespace {
-
-constexpr std::size_t kFieldsPerRecord = 11;
-constexpr std::size_t kIntegerWidth = 5;
-constexpr std::size_t kRealWidth = 10;
-
-// Thrown with the line-numbered message; caught in read_deck.
-struct Refusal {
-  std::string message;
-};
-
-// The deck's records, one a line, with a carriage return before the line
-// feed dropped; a line holding only 0x1A ends the input, as on standard
-// input.
-class Records {
- public:
-  Records(std::string_view text, const std::string& name)
-      : text_(text), name_(name) {}
-
-  bool next(std::string_view& record) {
-    if (pos_ >= text_.size()) return false;
-    std::size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) end = text_.size();
-    record = text_.substr(pos_, end - pos_);
-    if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
-    pos_ = end + 1;
-    ++line_;
-    if (record == "\x1a") {
-      pos_ = text_.size();
-      return false;
-    }
-    return true;
-  }
-  // Nothing but blank records (or none) is left.
-  bool only_blanks_left() const {
-    return text_.find_first_not_of(" \t\r\n", pos_) == std::string_view::npos;
-  }
-  std::int64_t line() const { return line_; }
-  [[noreturn]] void refuse(std::int64_t line, const std::string& text) const {
-    throw Refusal{name_ + ":" + std::to_string(line) + ": " + text};
-  }
-
- private:
-  std::string_view text_;
-  const std::string& name_;
-  std::size_t pos_ = 0;
-  std::int64_t line_ = 0;
-};
-
-// One read statement of layout (11I5) or (11F10.0): it starts on a new
-// record and goes on to the next one after eleven fields.
-class Statement {
- public:
-  Statement(Records& records, std::size_t width, const char* what)
-      : records_(records), width_(width) {
-    next_record(what);
-    first_line_ = records_.line();
-  }
-
-  std::int32_t integer() {
-    const std::string_view field = cut();
-    std::int32_t value = 0;
-    if (!recio::parse_int(field, value)) refuse(field, "a whole number");
-    return value;
-  }
-  double real() {
-    const std::string_view field = cut();
-    double value = 0;
-    if (!recio::parse_real(field, 0, value)) refuse(field, "a number");
-    if (!std::isfinite(value)) refuse(field, "a finite number");
-    return value;
-  }
-  std::int64_t first_line() const { return first_line_; }
-
- private:
-  void next_record(const char* what) {
-    if (!records_.next(record_)) {
-      records_.refuse(records_.line() + 1, std::string("the deck ends where ") +
-                                               what + " should follow");
-    }
-    pos_ = 0;
-    fields_ = 0;
-  }
-  std::string_view cut() {
-    if (fields_ == kFieldsPerRecord) next_record("more values of a list");
-    ++fields_;
-    column_ = pos_ + 1;
-    return recio::cut_field(record_, pos_, width_);
-  }
-  [[noreturn]] void refuse(std::string_view field, const char* kind) {
-    std::string text(1, '\'');
-    text.append(field);
-    text += "' in columns " + std::to_string(column_) + "-" +
-            std::to_string(column_ + field.size() - 1) + " is not " + kind;
-    records_.refuse(records_.line(), text);
-  }
-
-  Records& records_;
-  std::size_t width_;
-  std::string_view record_;
-  std::size_t pos_ = 0;
-  std::size_t fields_ = 0;
-  std::size_t column_ = 1;
-  std::int64_t first_line_ = 0;
-};
-
-// Reads one problem into `s`; false at a closing header or at the end of
-// the input before a settings record.
-bool read_problem(Records& records, driver::Storage& s) {
-  {
-    // The settings record: IUNIT and IOUT play no part in the model.
-    if (records.only_blanks_left()) return false;
-    Statement settings(records, kIntegerWidth, "a settings record");
-    settings.integer();
-    settings.integer();
-  }
-  Statement header(records, kIntegerWidth, "a problem header");
-  s.M = header.integer();
-  s.N = header.integer();
-  s.NBOUND = header.integer();
-  if (s.N > lp::kNcol || s.M == 0 || s.M >= lp::kLda) return false;
-  if (s.M < 0 || s.N < 1) {
-    records.refuse(header.first_line(),
-                   "invalid problem header: M = " + std::to_string(s.M) +
-                       ", N = " + std::to_string(s.N));
-  }
-  lp::MatrixRef a = s.a();
-  for (std::int32_t i = 1; i <= s.M; ++i) {
-    Statement row(records, kRealWidth, "a tableau row");
-    for (std::int32_t j = 1; j <= s.N; ++j) a(i, j) = row.real();
-  }
-  {
-    Statement bounds(records, kRealWidth, "the bounds");
-    for (std::int32_t k = 1; k <= s.NBOUND; ++k) {
-      const double value = bounds.real();
-      if (k <= lp::kMaxVariables) s.bound()(k) = value;
-    }
-  }
-  Statement kinds(records, kIntegerWidth, "the row kinds");
-  for (std::int32_t i = 1; i <= s.M - 1; ++i) s.row()(i) = kinds.integer();
-  Statement labels(records, kIntegerWidth, "the column labels");
-  for (std::int32_t j = 1; j <= s.N - 1; ++j) s.col()(j) = labels.integer();
-  driver::prepare(s);
-
-  // Every label names its own variable among 1..NV.
-  std::vector<bool> taken(static_cast<std::size_t>(s.NV) + 1);
-  const auto claim = [&](std::int32_t label, std::int64_t line,
-                         const std::string& where) {
-    const std::int32_t k = label < 0 ? -label : label;
-    if (k > s.NV) {
-      records.refuse(line, where + " names variable " + std::to_string(k) +
-                               ", above the " + std::to_string(s.NV) +
-                               " variables of the problem");
-    }
-    if (taken[static_cast<std::size_t>(k)]) {
-      records.refuse(line, where + " names variable " + std::to_string(k) +
-                               ", which another label names too");
-    }
-    taken[static_cast<std::size_t>(k)] = true;
-  };
-  for (std::int32_t i = 1; i <= s.M - 1; ++i) {
-    if (s.row()(i) != 0) {
-      claim(s.row()(i), kinds.first_line(), "row kind " + std::to_string(i));
-    }
-  }
-  for (std::int32_t j = 1; j <= s.N - 1; ++j) {
-    claim(s.col()(j), labels.first_line(), "column label " + std::to_string(j));
-  }
-  return true;
-}
 
 // "x3", "r12": the names of a deck problem's variables and rows.
 std::string numbered(char prefix, std::int32_t k) {
@@ -192,12 +22,12 @@ std::string numbered(char prefix, std::int32_t k) {
 }
 
 // The upper bound of variable k, infinite when it has none.
-double upper_bound(driver::Storage& s, std::int32_t k) {
+double upper_bound(deck::Storage& s, std::int32_t k) {
   const double bound = s.bound()(std::abs(k));
   return bound >= lp::kNoBoundThreshold ? model::kInfinity : bound;
 }
 
-model::Model as_model(driver::Storage& s) {
+model::Model as_model(deck::Storage& s) {
   model::Model m;
   const lp::MatrixRef a = s.a();
   for (std::int32_t j = 1; j <= s.N - 1; ++j) {
@@ -230,15 +60,12 @@ model::Model as_model(driver::Storage& s) {
 
 DeckRead read_deck(std::string_view text, const std::string& display_name) {
   DeckRead result;
-  Records records(text, display_name);
-  // The driver's storage: problems reuse it without clearing, as there.
-  const auto storage = std::make_unique<driver::Storage>();
-  try {
-    while (read_problem(records, *storage)) {
-      result.problems.push_back(as_model(*storage));
-    }
-  } catch (const Refusal& refusal) {
-    result.error = refusal.message;
+  // karvon's storage: problems reuse it without clearing, as there.
+  const auto storage = std::make_unique<deck::Storage>();
+  result.error = deck::read_text(
+      text, display_name, *storage,
+      [&result](deck::Storage& s) { result.problems.push_back(as_model(s)); });
+  if (!result.error.empty()) {
     result.problems.clear();
     return result;
   }
@@ -248,23 +75,6 @@ DeckRead read_deck(std::string_view text, const std::string& display_name) {
   }
   result.ok = true;
   return result;
-}
-
-bool begins_as_deck(std::string_view text) {
-  const std::string name;
-  Records records(text, name);
-  try {
-    Statement settings(records, kIntegerWidth, "a settings record");
-    settings.integer();
-    settings.integer();
-    Statement header(records, kIntegerWidth, "a problem header");
-    header.integer();
-    header.integer();
-    header.integer();
-  } catch (const Refusal&) {
-    return false;
-  }
-  return true;
 }
 
 }  // namespace modelio

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "deck/text_reader.h"
 #include "files/files.h"
 #include "modelio/deck_reader.h"
 #include "modelio/objective_sense.h"
@@ -121,7 +122,7 @@ std::optional<Format> format_of_text(std::string_view head) {
   for (const char* objective : kObjectives) {
     if (word == objective) return Format::kLp;
   }
-  if (begins_as_deck(head)) return Format::kDeck;
+  if (deck::begins_as_deck(head)) return Format::kDeck;
   return std::nullopt;
 }
 

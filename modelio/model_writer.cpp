@@ -12,8 +12,8 @@
 #include <sstream>
 #include <utility>
 
+#include "deck/conversion.h"
 #include "files/files.h"
-#include "mps2deck/conversion.h"
 
 namespace modelio {
 namespace {
@@ -244,20 +244,20 @@ ModelText model_text(const model::Model& model, OutputFormat format) {
 }
 
 ModelText deck_text(const std::vector<model::Model>& models,
-                    const mps2deck::DeckSettings& settings) {
+                    const deck::Settings& settings) {
   ModelText out;
   for (std::size_t k = 0; k < models.size(); ++k) {
     if (models[k].maximize) out.notes.push_back(minimum_note(models[k]));
     model::Model m = as_minimum(models[k]);
-    mps2deck::DeckSettings these = settings;
+    deck::Settings these = settings;
     these.close = settings.close && k + 1 == models.size();
-    mps2deck::Conversion deck = mps2deck::convert_to_deck(m, these);
-    for (auto& n : deck.notes) out.notes.push_back(std::move(n));
-    if (!deck.ok) {
-      out.error = m.name + ": " + deck.error;
+    deck::Conversion converted = deck::from_model(m, these);
+    for (auto& n : converted.notes) out.notes.push_back(std::move(n));
+    if (!converted.ok) {
+      out.error = m.name + ": " + converted.error;
       return out;
     }
-    out.text += deck.text;
+    out.text += converted.text;
   }
   out.ok = true;
   return out;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "deck/writer.h"
 #include "model/model.h"
-#include "mps2deck/deck_text.h"
 
 namespace modelio {
 
@@ -42,6 +42,6 @@ ModelText model_text(const model::Model& model, OutputFormat format);
 // it: a maximum is written as the minimum of the negated objective, with a
 // note. Only the last problem gets the closing records, when asked.
 ModelText deck_text(const std::vector<model::Model>& models,
-                    const mps2deck::DeckSettings& settings);
+                    const deck::Settings& settings);
 
 }  // namespace modelio

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "deck/conversion.h"
 #include "files/files.h"
-#include "mps2deck/conversion.h"
 #include "mps2deck/mps_reader.h"
 #include "mps2deck/options.h"
 
@@ -44,8 +44,7 @@ int convert(const mps2deck::Options& options) {
     say(read.error);
     return kRefused;
   }
-  const mps2deck::Conversion deck =
-      mps2deck::convert_to_deck(read.model, options.settings);
+  const deck::Conversion deck = deck::from_model(read.model, options.settings);
   for (const std::string& n : deck.notes) say(name + ": " + n);
   if (!deck.ok) {
     say(name + ": " + deck.error);

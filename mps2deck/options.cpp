@@ -6,13 +6,20 @@
 #include <string_view>
 #include <system_error>
 
+#include "deck/format.h"
+
 namespace mps2deck {
 namespace {
 
-// A settings field is I5: five columns, a sign included.
-constexpr std::int32_t kLeastUnit = -9999;
-constexpr std::int32_t kGreatestUnit = 99999;
-constexpr std::int32_t kInputUnit = 5;
+constexpr std::int32_t power_of_ten(std::size_t n) {
+  return n == 0 ? 1 : 10 * power_of_ten(n - 1);
+}
+
+// A settings field is deck::kIntegerWidth columns, a sign included.
+constexpr std::int32_t kLeastUnit = 1 - power_of_ten(deck::kIntegerWidth - 1);
+constexpr std::int32_t kGreatestUnit = power_of_ten(deck::kIntegerWidth) - 1;
+static_assert(kLeastUnit == -9999 && kGreatestUnit == 99999);
+constexpr std::int32_t kInputUnit = deck::kInputUnit;
 constexpr std::int32_t kOutputUnit = 6;
 
 std::optional<std::int32_t> unit_number(std::string_view text) {

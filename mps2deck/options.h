@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mps2deck/deck_text.h"
+#include "deck/writer.h"
 #include "mps2deck/mps_reader.h"
 
 namespace mps2deck {
@@ -13,7 +13,7 @@ namespace mps2deck {
 struct Options {
   std::string input = "-";  // "-": standard input
   std::string output;       // empty: standard output
-  DeckSettings settings;
+  deck::Settings settings;
   MpsFormat format = MpsFormat::kAuto;
   bool help = false;
   bool version = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "deck/writer.h"
 #include "files/files.h"
 #include "modelio/model_file.h"
 #include "modelio/model_writer.h"
@@ -59,7 +60,7 @@ int convert(const tools::SolveOptions& o,
     if (path.empty()) return true;
     modelio::ModelText text;
     if (format == modelio::OutputFormat::kDeck) {
-      text = modelio::deck_text(models, mps2deck::DeckSettings{});
+      text = modelio::deck_text(models, deck::Settings{});
     } else {
       if (!one_model(models, o.input, what)) return false;
       const model::Model& m = models.front();

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/lp.h"
-#include "driver/problem_input.h"
-#include "driver/storage.h"
+#include "deck/storage.h"
+#include "deck/unit_reader.h"
 #include "recio/errors.h"
 #include "solver/linear.h"
 
@@ -84,15 +84,15 @@ std::string trace_model(const karvon::Model& model, TracedRun& run,
 
 TracedRun trace_deck(PageBudget& budget) {
   TracedRun run;
-  // The driver's storage, reused by every problem without being cleared, so
-  // that what one problem leaves behind shows in the next as it does there.
-  static driver::Storage s;
+  // karvon's storage, reused by every problem without being cleared, so that
+  // what one problem leaves behind shows in the next as it does there.
+  static deck::Storage s;
   try {
     for (;;) {
-      driver::read_settings(s);
-      driver::read_header(s);
-      driver::read_problem(s);
-      driver::prepare(s);
+      deck::read_settings(s);
+      deck::read_header(s);
+      deck::read_problem(s);
+      deck::prepare(s);
       ProblemTrace& p = run.problems.emplace_back();
       {
         Recorder recorder(p, budget.budget());

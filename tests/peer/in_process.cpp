@@ -1,37 +1,34 @@
 #include "tests/peer/in_process.h"
 
-#include <algorithm>
+#include <cstddef>
+#include <vector>
 
-#include "common/lp.h"
+#include "deck/load.h"
 #include "driver/karvon.h"
-#include "driver/problem_input.h"
+#include "model/deck.h"
 
 namespace peer {
 
-void load_problem(driver::Storage& s, const Problem& p) {
-  s.IUNIT = p.iunit > 0 ? -1 : p.iunit;
-  s.IOUT = 0;
-  s.M = p.rows + 1;
-  s.N = p.vars + 1;
-  s.NBOUND = std::int32_t(p.bound_field.size());
-  const lp::MatrixRef A = s.a();
-  for (std::int32_t i = 1; i <= p.rows; ++i) {
-    for (std::int32_t j = 1; j <= p.vars; ++j) A(i, j) = p.coef(i - 1, j - 1);
-    A(i, s.N) = p.rhs[std::size_t(i - 1)];
-    s.row()(i) = p.kind[std::size_t(i - 1)];
+void load_problem(deck::Storage& s, const Problem& p) {
+  model::Deck d;
+  d.M = p.rows + 1;
+  d.N = p.vars + 1;
+  for (std::int32_t i = 0; i < p.rows; ++i) {
+    std::vector<double>& row = d.rows.emplace_back();
+    for (std::int32_t j = 0; j < p.vars; ++j) row.push_back(p.coef(i, j));
+    row.push_back(p.rhs[std::size_t(i)]);
   }
-  for (std::int32_t j = 1; j <= p.vars; ++j) {
-    A(s.M, j) = p.cost[std::size_t(j - 1)];
-    s.col()(j) = 0;
-  }
-  A(s.M, s.N) = p.cost_rhs;
-  std::copy(p.bound_field.begin(), p.bound_field.end(), s.BOUND.begin());
-  driver::prepare(s);
+  d.rows.push_back(p.cost);
+  d.rows.back().push_back(p.cost_rhs);
+  d.bounds = p.bound_field;
+  d.row_kinds = p.kind;
+  d.columns.resize(std::size_t(p.vars));
+  deck::load(d, p.iunit > 0 ? -1 : p.iunit, 0, s);
 }
 
-void call_linear(driver::Storage& s) { driver::solve(s); }
+void call_linear(deck::Storage& s) { driver::solve(s); }
 
-SolverRun solve_in_process(driver::Storage& s, const Problem& p) {
+SolverRun solve_in_process(deck::Storage& s, const Problem& p) {
   load_problem(s, p);
   call_linear(s);
   SolverRun run;

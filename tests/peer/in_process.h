@@ -7,19 +7,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/storage.h"
+#include "deck/storage.h"
 #include "tests/peer/random_lp.h"
 
 namespace peer {
 
-// Puts the problem into `s` as the records would (IUNIT, IOUT 0, M, N,
-// NBOUND, the rows, bounds, kinds and labels), then prepares it. A positive
-// IUNIT becomes -1: the saved tableau is then kept in memory rather than in
-// "LP.TMP", which holds the very same bits, and no unit is needed.
-void load_problem(driver::Storage& s, const Problem& p);
+// Puts the problem into `s` as its records would (deck::load, IOUT 0). A
+// positive IUNIT becomes -1: the saved tableau is then kept in memory rather
+// than in "LP.TMP", which holds the very same bits, and no unit is needed.
+void load_problem(deck::Storage& s, const Problem& p);
 
 // LINEAR on storage prepared by load_problem.
-void call_linear(driver::Storage& s);
+void call_linear(deck::Storage& s);
 
 struct SolverRun {
   std::int32_t status = 0;
@@ -28,6 +27,6 @@ struct SolverRun {
   std::vector<double> x;   // X(1..NV)
 };
 
-SolverRun solve_in_process(driver::Storage& s, const Problem& p);
+SolverRun solve_in_process(deck::Storage& s, const Problem& p);
 
 }  // namespace peer

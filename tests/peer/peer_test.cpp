@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/storage.h"
+#include "deck/storage.h"
 #include "tests/peer/glpk_model.h"
 #include "tests/peer/in_process.h"
 #include "tests/peer/karvon_output.h"
@@ -215,7 +215,7 @@ std::int32_t status_of(Outcome outcome) {
 }
 
 TEST(GlpkModel, WorkedExamplesAgreeWithLinear) {
-  auto storage = std::make_unique<driver::Storage>();
+  auto storage = std::make_unique<deck::Storage>();
   for (const Worked& w : worked_examples()) {
     SCOPED_TRACE(w.name);
     const PeerAnswer g = solve_with_glpk(w.problem, true);
@@ -430,7 +430,7 @@ void run_deck(const std::string& name, const std::vector<Problem>& problems,
 // Runs the problems through karvon as one deck in `work`, then checks each
 // against LINEAR in process and against GLPK.
 void check_deck(const std::string& name, const std::vector<Problem>& problems,
-                const std::filesystem::path& work, driver::Storage& storage,
+                const std::filesystem::path& work, deck::Storage& storage,
                 Tally& tally) {
   PrintedRun printed;
   run_deck(name, problems, work, printed);
@@ -503,7 +503,7 @@ TEST(PeerCheck, KarvonAgreesWithGlpkOnRandomDecks) {
       std::filesystem::temp_directory_path() /
       ("karvon-peer-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
-  auto storage = std::make_unique<driver::Storage>();
+  auto storage = std::make_unique<deck::Storage>();
   Tally tally;
   std::int32_t total = 0;
   for (const Family& f : families()) {
@@ -612,7 +612,7 @@ TEST(PeerCheck, SmallDecksShowTheRulesOfTheMethod) {
   PrintedRun printed;
   run_deck("small", problems, dir, printed);
   if (HasFatalFailure()) return;
-  auto storage = std::make_unique<driver::Storage>();
+  auto storage = std::make_unique<deck::Storage>();
   for (std::size_t k = 0; k < problems.size(); ++k) {
     const RuleCase& c = rule_cases()[k];
     const SolverRun run = solve_in_process(*storage, problems[k]);

@@ -8,6 +8,8 @@
 #include <ostream>
 #include <system_error>
 
+#include "deck/format.h"
+
 namespace peer {
 namespace {
 
@@ -36,7 +38,7 @@ class Rng {
   std::uint64_t state_;
 };
 
-constexpr std::int32_t kPerRecord = 11;
+constexpr auto kPerRecord = deck::kFieldsPerRecord;
 
 // A nonzero constraint coefficient: mostly a digit, sometimes a half.
 double coefficient(Rng& rng) {
@@ -323,16 +325,16 @@ std::string field_text(double value) {
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value + 0.0);
   assert(ec == std::errc{});
   const auto len = std::size_t(end - buf);
-  assert(len <= 10);
-  return std::string(10 - len, ' ') + std::string(buf, len);
+  assert(len <= deck::kRealWidth);
+  return std::string(deck::kRealWidth - len, ' ') + std::string(buf, len);
 }
 
 namespace {
 
 std::string int_field(std::int32_t value) {
   std::string s = std::to_string(value);
-  assert(s.size() <= 5);
-  return std::string(5 - s.size(), ' ') + s;
+  assert(s.size() <= deck::kIntegerWidth);
+  return std::string(deck::kIntegerWidth - s.size(), ' ') + s;
 }
 
 // One read of a list: eleven fields a record, and one empty record for an

@@ -1,13 +1,14 @@
 #pragma once
-// The driver's storage: fixed-size arrays that live for the whole run, zero
-// at start and reused by every problem without being cleared.
+// A deck's problem as karvon holds it: fixed-size arrays that live for the
+// whole run, zero at start and reused by every problem without being
+// cleared.
 
 #include <array>
 #include <cstdint>
 
 #include "common/lp.h"
 
-namespace driver {
+namespace deck {
 
 struct Storage {
   std::int32_t IUNIT = 0;
@@ -41,4 +42,4 @@ struct Storage {
   }
 };
 
-}  // namespace driver
+}  // namespace deck

@@ -1,4 +1,4 @@
-#include "mps2deck/field_text.h"
+#include "deck/field_text.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "recio/field_in.h"
 #include "tests/support/seed.h"
 
-namespace mps2deck {
+namespace deck {
 namespace {
 
 struct Case {
@@ -141,4 +141,4 @@ TEST(RealFieldText, OtherValuesComeBackAsNearAsTenColumnsAllow) {
 }
 
 }  // namespace
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,4 +1,4 @@
-#include "mps2deck/field_text.h"
+#include "deck/field_text.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +15,7 @@
 
 #include "recio/field_in.h"
 
-namespace mps2deck {
+namespace deck {
 namespace {
 
 // The most significant digits a double ever needs to read back exactly.
@@ -231,4 +231,4 @@ FieldText real_field_text(double value, std::size_t width) {
   return chooser.result();
 }
 
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,14 +1,13 @@
-#include "mps2deck/conversion.h"
+#include "deck/conversion.h"
 
 #include <cstdio>
 #include <utility>
 
 #include "model/deck_builder.h"
 
-namespace mps2deck {
+namespace deck {
 
-Conversion convert_to_deck(const model::Model& model,
-                           const DeckSettings& settings) {
+Conversion from_model(const model::Model& model, const Settings& settings) {
   Conversion out;
   model::BuildResult built = model::build_deck(model);
   out.notes = std::move(built.notes);
@@ -16,7 +15,7 @@ Conversion convert_to_deck(const model::Model& model,
     out.error = std::move(built.error);
     return out;
   }
-  DeckText deck = deck_text(built.deck, settings);
+  Text deck = to_text(built.deck, settings);
   if (deck.rounded > 0) {
     char change[32];
     std::snprintf(change, sizeof change, "%.1e", deck.largest_change);
@@ -31,4 +30,4 @@ Conversion convert_to_deck(const model::Model& model,
   return out;
 }
 
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,20 +1,13 @@
-#include "driver/problem_input.h"
+#include "deck/unit_reader.h"
 
 #include <string>
 
 #include "common/lp.h"
+#include "deck/format.h"
 #include "recio/errors.h"
-#include "recio/layout.h"
 #include "recio/record_read.h"
 
-namespace driver {
-namespace {
-
-constexpr std::int32_t kInputUnit = 5;
-constexpr auto kIntegers = recio::layout("(11I5)");
-constexpr auto kReals = recio::layout("(11F10.0)");
-
-}  // namespace
+namespace deck {
 
 void read_settings(Storage& s) {
   recio::ReadStatement r(kInputUnit, kIntegers);
@@ -31,13 +24,9 @@ void read_header(Storage& s) {
     r.get(s.NBOUND);
     r.finish();
   }
-  // The closing header, tested in this order.
-  if (s.N > lp::kNcol || s.M == 0 || s.M >= lp::kLda) recio::stop_plain();
-  if (s.M < 0 || s.N < 1) {
-    const std::string text =
-        "KARVON: invalid problem header: M = " + std::to_string(s.M) +
-        ", N = " + std::to_string(s.N);
-    throw recio::RunEnd::message(text, 2);
+  if (is_closing_header(s.M, s.N)) recio::stop_plain();
+  if (is_invalid_header(s.M, s.N)) {
+    throw recio::RunEnd::message("KARVON: " + invalid_header_text(s.M, s.N), 2);
   }
 }
 
@@ -90,4 +79,4 @@ void prepare(Storage& s) {
   }
 }
 
-}  // namespace driver
+}  // namespace deck

@@ -1,4 +1,4 @@
-#include "mps2deck/deck_text.h"
+#include "deck/writer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +6,18 @@
 
 #include "common/lp.h"
 
-namespace mps2deck {
+namespace deck {
 namespace {
 
-TEST(DeckText, RecordsInTheDriversColumns) {
-  Deck d;
+TEST(DeckWriter, RecordsInTheDriversColumns) {
+  model::Deck d;
   d.M = 3;
   d.N = 3;
   d.rows = {{1.0, 1.0, 4.0}, {1.0, 3.0, 6.0}, {-1.0, -2.0, 0.0}};
   d.bounds = {lp::kNoBoundFill, 2.5};
   d.row_kinds = {1, -1};
   d.columns = {{"X", 0, 1}, {"Y", 0, 1}};
-  const DeckText t = deck_text(d, DeckSettings{});
+  const Text t = to_text(d, Settings{});
   EXPECT_EQ(t.text,
             "   -1    0\n"
             "    3    3    2\n"
@@ -34,13 +34,13 @@ TEST(DeckText, RecordsInTheDriversColumns) {
 
 // Eleven values a record; a list with nothing in it is still one (empty)
 // record, since the driver reads one.
-TEST(DeckText, LongRowsContinueAndEmptyListsTakeOneRecord) {
-  Deck d;
+TEST(DeckWriter, LongRowsContinueAndEmptyListsTakeOneRecord) {
+  model::Deck d;
   d.M = 1;
   d.N = 12;
   d.rows = {std::vector<double>(12, 2.0)};
   d.columns.resize(11);
-  const DeckText t = deck_text(d, DeckSettings{7, 6, false});
+  const Text t = to_text(d, Settings{7, 6, false});
   std::string eleven;
   for (int k = 0; k < 11; ++k) eleven.append("       2.0");
   const std::string expected =
@@ -55,13 +55,13 @@ TEST(DeckText, LongRowsContinueAndEmptyListsTakeOneRecord) {
   EXPECT_EQ(t.text, expected);
 }
 
-TEST(DeckText, CountsRoundedValuesAndTheLargestChange) {
-  Deck d;
+TEST(DeckWriter, CountsRoundedValuesAndTheLargestChange) {
+  model::Deck d;
   d.M = 1;
   d.N = 4;
   d.rows = {{1.0 / 3.0, 2.0 / 3.0, 0.25, 0.0}};
   d.columns.resize(3);
-  const DeckText t = deck_text(d, DeckSettings{});
+  const Text t = to_text(d, Settings{});
   EXPECT_EQ(t.text.substr(t.text.find('\n', 11) + 1, 41),
             ".333333333.666666667      0.25       0.0\n");
   EXPECT_EQ(t.rounded, 2);
@@ -70,4 +70,4 @@ TEST(DeckText, CountsRoundedValuesAndTheLargestChange) {
 }
 
 }  // namespace
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,4 +1,4 @@
-#include "mps2deck/deck_text.h"
+#include "deck/writer.h"
 
 #include <array>
 #include <cmath>
@@ -6,27 +6,26 @@
 #include <span>
 #include <vector>
 
-#include "mps2deck/field_text.h"
+#include "deck/field_text.h"
+#include "deck/format.h"
 #include "recio/field_out.h"
 
-namespace mps2deck {
+namespace deck {
 namespace {
-
-constexpr std::size_t kPerRecord = 11;  // fields of 11I5 and 11F10.0
-constexpr std::size_t kIntWidth = 5;
 
 class Records {
  public:
-  explicit Records(DeckText& out) : out_(out) {}
+  explicit Records(Text& out) : out_(out) {}
 
-  // One read of integers: 11 five-column fields a record, and one (empty)
-  // record when there are none.
+  // One read of integers, kFieldsPerRecord a record, and one (empty) record
+  // when there are none.
   void integers(const std::vector<std::int32_t>& values) {
     std::size_t k = 0;
     do {
       std::string record;
-      for (std::size_t f = 0; f < kPerRecord && k < values.size(); ++f, ++k) {
-        std::array<char, kIntWidth> field{};
+      for (std::size_t f = 0; f < kFieldsPerRecord && k < values.size();
+           ++f, ++k) {
+        std::array<char, kIntegerWidth> field{};
         recio::render_int(field, values[k]);
         record.append(field.data(), field.size());
       }
@@ -34,12 +33,13 @@ class Records {
     } while (k < values.size());
   }
 
-  // One read of reals, 11 ten-column fields a record, right-justified.
+  // One read of reals, kFieldsPerRecord a record, right-justified.
   void reals(const std::vector<double>& values) {
     std::size_t k = 0;
     do {
       std::string record;
-      for (std::size_t f = 0; f < kPerRecord && k < values.size(); ++f, ++k) {
+      for (std::size_t f = 0; f < kFieldsPerRecord && k < values.size();
+           ++f, ++k) {
         const FieldText field = real_field_text(values[k]);
         record.append(kRealWidth - field.text.size(), ' ');
         record.append(field.text);
@@ -61,13 +61,13 @@ class Records {
     if (change > out_.largest_change) out_.largest_change = change;
   }
 
-  DeckText& out_;
+  Text& out_;
 };
 
 }  // namespace
 
-DeckText deck_text(const Deck& deck, const DeckSettings& settings) {
-  DeckText out;
+Text to_text(const model::Deck& deck, const Settings& settings) {
+  Text out;
   Records records(out);
   records.integers({settings.IUNIT, settings.IOUT});
   records.integers(
@@ -75,13 +75,12 @@ DeckText deck_text(const Deck& deck, const DeckSettings& settings) {
   for (const std::vector<double>& row : deck.rows) records.reals(row);
   records.reals(deck.bounds);
   records.integers(deck.row_kinds);
-  // Column labels 0: the driver numbers the columns 1..N-1 itself.
   records.integers(std::vector<std::int32_t>(deck.columns.size(), 0));
   if (settings.close) {
     records.integers({0, 0});
-    records.integers({0, 0, 0});
+    records.integers({kClosingM, kClosingN, 0});
   }
   return out;
 }
 
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,18 +1,17 @@
 #pragma once
-// The text of one real in a deck field: at most ten columns, read back by the
-// driver under F10.0.
+// The text of one real in a deck field: at most kRealWidth columns, read
+// back by karvon under kReals.
 
 #include <cstddef>
 #include <string>
 
-namespace mps2deck {
+#include "deck/format.h"
 
-// Width of every real field of a deck (layout 11F10.0).
-inline constexpr std::size_t kRealWidth = 10;
+namespace deck {
 
 struct FieldText {
   std::string text;  // at most kRealWidth characters, not padded
-  double read_back;  // what the driver reads from `text`
+  double read_back;  // what karvon reads from `text`
 };
 
 // The text for `value` (finite), at most `width` (6 or more) characters. When
@@ -22,4 +21,4 @@ struct FieldText {
 // ("1.5E-7"), then the exponent's bare sign ("1.25-10").
 FieldText real_field_text(double value, std::size_t width = kRealWidth);
 
-}  // namespace mps2deck
+}  // namespace deck

@@ -1,18 +1,17 @@
 #pragma once
-// The records of one problem on unit 5, and the preparation of its labels
-// and bounds.
+// The records of one problem as karvon reads them from unit 5, and the
+// preparation every reader of a problem makes once its records are in.
 
-#include "driver/storage.h"
+#include "deck/storage.h"
 
-namespace driver {
+namespace deck {
 
 // The settings record: IUNIT, IOUT.
 void read_settings(Storage& s);
 
-// The header: M, N, NBOUND, then the header test. A closing header (N > 61,
-// M = 0 or M >= 51) makes the plain stop; a header the solver cannot take
-// (M < 0 or N < 1) ends the run with a message and status 2. Does not return
-// in either case.
+// The header: M, N, NBOUND, then the header test. A closing header makes the
+// plain stop; an invalid one ends the run with a message and status 2. Does
+// not return in either case.
 void read_header(Storage& s);
 
 // The tableau rows, the bounds, the row kinds and the column labels. Bounds
@@ -24,4 +23,4 @@ void read_problem(Storage& s);
 // 1.0e30.
 void prepare(Storage& s);
 
-}  // namespace driver
+}  // namespace deck

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "deck/writer.h"
 #include "model/model.h"
-#include "mps2deck/deck_text.h"
 
-namespace mps2deck {
+namespace deck {
 
 struct Conversion {
   bool ok = false;
@@ -16,9 +16,8 @@ struct Conversion {
   std::vector<std::string> notes;  // "note: ..." and "warning: ..." lines
 };
 
-// build_deck, then deck_text, with a note when values had to be rounded to
-// fit their ten columns.
-Conversion convert_to_deck(const model::Model& model,
-                           const DeckSettings& settings);
+// model::build_deck, then to_text, with a note when values had to be
+// rounded to fit their columns.
+Conversion from_model(const model::Model& model, const Settings& settings);
 
-}  // namespace mps2deck
+}  // namespace deck
