@@ -12,7 +12,7 @@
 #include "driver/karvon.h"
 #include "fuzz/fuzz_support.h"
 #include "model/deck_builder.h"
-#include "mps2deck/mps_reader.h"
+#include "modelio/mps_reader.h"
 #include "recio/errors.h"
 #include "recio/units.h"
 
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   fuzz::clear_directory();
   write_model(data, size);
-  const mps2deck::ReadResult read =
-      mps2deck::read_mps(kModelName, kModelName, mps2deck::MpsFormat::kAuto);
+  const modelio::ReadResult read =
+      modelio::read_mps(kModelName, kModelName, modelio::MpsFormat::kAuto);
   if (!read.ok) return 0;
   const model::BuildResult built = model::build_deck(read.model);
   if (!built.ok) return 0;

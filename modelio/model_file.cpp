@@ -11,8 +11,8 @@
 #include "deck/text_reader.h"
 #include "files/files.h"
 #include "modelio/deck_reader.h"
+#include "modelio/mps_reader.h"
 #include "modelio/objective_sense.h"
-#include "mps2deck/mps_reader.h"
 
 namespace modelio {
 namespace {
@@ -56,10 +56,10 @@ ModelsRead read_mps_text(const files::InputFile& input, const std::string& text,
     if (!stripped.hold(sense.text, name, out.error)) return out;
     path = stripped.path();
   }
-  mps2deck::ReadResult read = mps2deck::read_mps(
-      path, name,
-      format == Format::kFreeMps ? mps2deck::MpsFormat::kFree
-                                 : mps2deck::MpsFormat::kAuto);
+  modelio::ReadResult read =
+      modelio::read_mps(path, name,
+                        format == Format::kFreeMps ? modelio::MpsFormat::kFree
+                                                   : modelio::MpsFormat::kAuto);
   out.warnings = std::move(read.warnings);
   if (!read.ok) {
     out.error = std::move(read.error);
@@ -164,7 +164,7 @@ ModelsRead read_models(const ModelInput& model_input) {
   const Format format = model_input.format();
   const std::string& display = input.display_name();
   if (format == Format::kLp) {
-    mps2deck::ReadResult read = mps2deck::read_lp(input.path(), display);
+    modelio::ReadResult read = modelio::read_lp(input.path(), display);
     out.warnings = std::move(read.warnings);
     if (!read.ok) {
       out.error = std::move(read.error);

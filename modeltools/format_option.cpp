@@ -10,4 +10,20 @@ std::optional<modelio::Format> format_option(const std::string& arg) {
   return std::nullopt;
 }
 
+bool option_value(const std::vector<std::string>& args, std::size_t& i,
+                  std::string& into, std::string& error) {
+  const std::string& arg = args[i];
+  const std::size_t eq = arg.find('=');
+  if (eq != std::string::npos) {
+    into = arg.substr(eq + 1);
+    return true;
+  }
+  if (i + 1 >= args.size()) {
+    error = arg + " needs a value";
+    return false;
+  }
+  into = args[++i];
+  return true;
+}
+
 }  // namespace modeltools

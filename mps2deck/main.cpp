@@ -12,7 +12,7 @@
 
 #include "deck/conversion.h"
 #include "files/files.h"
-#include "mps2deck/mps_reader.h"
+#include "modelio/mps_reader.h"
 #include "mps2deck/options.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
@@ -37,8 +37,8 @@ int convert(const mps2deck::Options& options) {
     return kRefused;
   }
   const std::string& name = input.display_name();
-  const mps2deck::ReadResult read =
-      mps2deck::read_mps(input.path(), name, options.format);
+  const modelio::ReadResult read =
+      modelio::read_mps(input.path(), name, options.format);
   for (const std::string& w : read.warnings) say(w);
   if (!read.ok) {
     say(read.error);

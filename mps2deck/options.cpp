@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "deck/format.h"
+#include "modeltools/format_option.h"
 
 namespace mps2deck {
 namespace {
@@ -48,9 +49,9 @@ class Parser {
       } else if (arg == "--no-close") {
         out_.options.settings.close = false;
       } else if (arg == "--fixed") {
-        out_.options.format = MpsFormat::kFixed;
+        out_.options.format = modelio::MpsFormat::kFixed;
       } else if (arg == "--free") {
-        out_.options.format = MpsFormat::kFree;
+        out_.options.format = modelio::MpsFormat::kFree;
       } else if (arg == "-o" || arg == "--output" ||
                  arg.starts_with("--output=")) {
         if (!value(out_.options.output)) return out_;
@@ -89,7 +90,7 @@ class Parser {
 
   // The option's value: after "=" in the same argument, or the next one.
   bool value(std::string& into) {
-    return option_value(args_, i_, into, out_.error);
+    return modeltools::option_value(args_, i_, into, out_.error);
   }
 
   bool unit(const std::string& name, std::int32_t& into) {
@@ -111,22 +112,6 @@ class Parser {
 };
 
 }  // namespace
-
-bool option_value(const std::vector<std::string>& args, std::size_t& i,
-                  std::string& into, std::string& error) {
-  const std::string& arg = args[i];
-  const std::size_t eq = arg.find('=');
-  if (eq != std::string::npos) {
-    into = arg.substr(eq + 1);
-    return true;
-  }
-  if (i + 1 >= args.size()) {
-    error = arg + " needs a value";
-    return false;
-  }
-  into = args[++i];
-  return true;
-}
 
 ParsedOptions parse_options(const std::vector<std::string>& args) {
   return Parser(args).run();

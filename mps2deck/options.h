@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "deck/writer.h"
-#include "mps2deck/mps_reader.h"
+#include "modelio/mps_reader.h"
 
 namespace mps2deck {
 
@@ -14,7 +14,7 @@ struct Options {
   std::string input = "-";  // "-": standard input
   std::string output;       // empty: standard output
   deck::Settings settings;
-  MpsFormat format = MpsFormat::kAuto;
+  modelio::MpsFormat format = modelio::MpsFormat::kAuto;
   bool help = false;
   bool version = false;
 };
@@ -32,12 +32,6 @@ struct ParsedOptions {
 // name unit 5 or 6, which carry the deck itself and the report, nor --iout
 // unit 5.
 ParsedOptions parse_options(const std::vector<std::string>& args);
-
-// The value of the option args[i]: after "=" in the same argument, or the
-// next argument (i then moves onto it). False, with `error` set, when there
-// is none. Shared by the command lines of the model tools.
-bool option_value(const std::vector<std::string>& args, std::size_t& i,
-                  std::string& into, std::string& error);
 
 // The text of --help.
 std::string usage_text();

@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "modeltools/format_option.h"
-#include "mps2deck/options.h"
 
 namespace tools {
 namespace {
@@ -101,7 +100,7 @@ class Parser {
   }
 
   bool value(std::string& into) {
-    return mps2deck::option_value(args_, i_, into, out_.error);
+    return modeltools::option_value(args_, i_, into, out_.error);
   }
 
   bool file_value(const std::string& arg, std::string& into) {

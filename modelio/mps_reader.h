@@ -6,7 +6,7 @@
 
 #include "model/model.h"
 
-namespace mps2deck {
+namespace modelio {
 
 using model::kInfinity;
 using model::Model;
@@ -35,4 +35,4 @@ ReadResult read_mps(const std::string& path, const std::string& display_name,
 // in messages. The objective's sense and constant are kept.
 ReadResult read_lp(const std::string& path, const std::string& display_name);
 
-}  // namespace mps2deck
+}  // namespace modelio

@@ -1,4 +1,4 @@
-#include "mps2deck/mps_reader.h"
+#include "modelio/mps_reader.h"
 
 #include <glpk.h>
 
@@ -9,7 +9,7 @@
 #include <new>
 #include <string_view>
 
-namespace mps2deck {
+namespace modelio {
 namespace {
 
 // GLPK prints its messages through a hook, in pieces; they are collected
@@ -222,4 +222,4 @@ ReadResult read_lp(const std::string& path, const std::string& display_name) {
   return result;
 }
 
-}  // namespace mps2deck
+}  // namespace modelio
