@@ -84,7 +84,7 @@ set(other ${WORK_DIR}/other-build)
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${other} -DBUILD_SHARED_LIBS=${other_shared}
     -DKARVON_TESTS=OFF -DKARVON_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_CXX_COMPILER=${CXX})
-run(${CMAKE_COMMAND} --build ${other} --target karvon_lib)
+run(${CMAKE_COMMAND} --build ${other} --target karvon_api)
 foreach(component library development)
   run(${CMAKE_COMMAND} --install ${other} --component ${component}
       --prefix ${WORK_DIR}/${other_kind})
