@@ -1,4 +1,4 @@
-#include "tools/solve_model.h"
+#include "karvon-solve/solve_model.h"
 
 #include <karvon/karvon.h>
 

@@ -14,9 +14,9 @@
 #include "files/files.h"
 #include "modelio/model_file.h"
 #include "modelio/model_writer.h"
-#include "tools/report.h"
-#include "tools/solve_model.h"
-#include "tools/solve_options.h"
+#include "karvon-solve/report.h"
+#include "karvon-solve/solve_model.h"
+#include "karvon-solve/solve_options.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
 

@@ -1,4 +1,4 @@
-#include "tools/report.h"
+#include "karvon-solve/report.h"
 
 #include <array>
 #include <charconv>

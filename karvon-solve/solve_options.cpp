@@ -1,4 +1,4 @@
-#include "tools/solve_options.h"
+#include "karvon-solve/solve_options.h"
 
 #include <charconv>
 #include <system_error>

@@ -1,11 +1,11 @@
-#include "tools/report.h"
+#include "karvon-solve/report.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "tools/solve_model.h"
+#include "karvon-solve/solve_model.h"
 
 namespace tools {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/model.h"
-#include "tools/report.h"
+#include "karvon-solve/report.h"
 
 namespace tools {
 
