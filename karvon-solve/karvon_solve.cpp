@@ -12,11 +12,11 @@
 
 #include "deck/writer.h"
 #include "files/files.h"
-#include "modelio/model_file.h"
-#include "modelio/model_writer.h"
 #include "karvon-solve/report.h"
 #include "karvon-solve/solve_model.h"
 #include "karvon-solve/solve_options.h"
+#include "modelio/model_file.h"
+#include "modelio/model_writer.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
 

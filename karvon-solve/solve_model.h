@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "model/model.h"
 #include "karvon-solve/report.h"
+#include "model/model.h"
 
 namespace tools {
 
