@@ -212,36 +212,37 @@ Engine::Choice Engine::price(const double* d, std::size_t stride) const {
 // pivot (under the smallest-index rule, the smallest variable). In phase 1
 // an infeasible variable blocks where it reaches the bound it violates, and
 // never on its way further out.
+// Where basic variable k, moving at rate a (not zero), stops a step: false
+// when it never does. `bound` is the bound it stops at, `slack` how far
+// beyond it pass 1 may let it go (none for an infeasible variable in phase
+// 1, which stops where it becomes feasible).
+bool Engine::stops_at(std::size_t k, double a, double& bound,
+                      double& slack) const {
+  const double v = x_[k];
+  const bool below = phase_one_ && v < lo_[k] - kPrimalTol;
+  const bool above = phase_one_ && v > up_[k] + kPrimalTol;
+  slack = 0.0;
+  if (a > 0 ? below : above) {
+    bound = a > 0 ? lo_[k] : up_[k];
+    return true;
+  }
+  if (below || above) return false;
+  bound = a > 0 ? up_[k] : lo_[k];
+  slack = a > 0 ? kPrimalTol : -kPrimalTol;
+  return finite(bound);
+}
+
 Engine::Ratio Engine::ratio_test(const Choice& c) {
   const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
-  const bool phase_one = phase_one_;
   double theta_max = kInf;
+  double bound = 0;
+  double slack = 0;
   for (std::int32_t i = 0; i < m_; ++i) {
     const double a = col[i] * c.dir;
     if (std::fabs(a) <= kZeroTol) continue;
     const auto k = std::size_t(head_[std::size_t(i)]);
-    const double v = x_[k];
-    double limit;
-    if (a > 0) {
-      if (phase_one && v < lo_[k] - kPrimalTol)
-        limit = lo_[k];
-      else if (phase_one && v > up_[k] + kPrimalTol)
-        continue;
-      else if (finite(up_[k]))
-        limit = up_[k] + kPrimalTol;
-      else
-        continue;
-    } else {
-      if (phase_one && v > up_[k] + kPrimalTol)
-        limit = up_[k];
-      else if (phase_one && v < lo_[k] - kPrimalTol)
-        continue;
-      else if (finite(lo_[k]))
-        limit = lo_[k] - kPrimalTol;
-      else
-        continue;
-    }
-    theta_max = std::min(theta_max, (limit - v) / a);
+    if (!stops_at(k, a, bound, slack)) continue;
+    theta_max = std::min(theta_max, (bound + slack - x_[k]) / a);
   }
   const auto e = std::size_t(nonb_[std::size_t(c.q)]);
   const double range = up_[e] - lo_[e];
@@ -254,28 +255,8 @@ Engine::Ratio Engine::ratio_test(const Choice& c) {
     const double a = col[i] * c.dir;
     if (std::fabs(a) <= kZeroTol) continue;
     const auto k = std::size_t(head_[std::size_t(i)]);
-    const double v = x_[k];
-    double bound;
-    if (a > 0) {
-      if (phase_one && v < lo_[k] - kPrimalTol)
-        bound = lo_[k];
-      else if (phase_one && v > up_[k] + kPrimalTol)
-        continue;
-      else if (finite(up_[k]))
-        bound = up_[k];
-      else
-        continue;
-    } else {
-      if (phase_one && v > up_[k] + kPrimalTol)
-        bound = up_[k];
-      else if (phase_one && v < lo_[k] - kPrimalTol)
-        continue;
-      else if (finite(lo_[k]))
-        bound = lo_[k];
-      else
-        continue;
-    }
-    const double ratio = (bound - v) / a;
+    if (!stops_at(k, a, bound, slack)) continue;
+    const double ratio = (bound - x_[k]) / a;
     if (ratio > theta_max) continue;
     if (std::fabs(a) > best_pivot) {
       best_pivot = std::fabs(a);

@@ -133,6 +133,7 @@ class Engine {
   bool sync_phase_one();
   void reset_phase_one();
   Choice price(const double* d, std::size_t stride) const;
+  bool stops_at(std::size_t k, double a, double& bound, double& slack) const;
   Ratio ratio_test(const Choice& c);
   void pivot(std::int32_t p, std::int32_t q);
   void step(const Choice& c, const Ratio& r);
