@@ -329,13 +329,11 @@ ModelResult solve_checked(const Model& m, StepObserver* observer) {
   }
   const simplex::Problem p = problem_of(m);
   ModelResult r;
-  for (std::size_t j = 0; j < m.integer_columns.size(); ++j) {
-    if (std::find(m.integer_columns.begin(),
-                  m.integer_columns.begin() + std::ptrdiff_t(j),
-                  m.integer_columns[j]) ==
-        m.integer_columns.begin() + std::ptrdiff_t(j))
-      ++r.relaxed_integers;
-  }
+  // Integer columns counted once each, however often they are named.
+  std::vector<std::int32_t> integers = m.integer_columns;
+  std::sort(integers.begin(), integers.end());
+  r.relaxed_integers = static_cast<std::int32_t>(
+      std::unique(integers.begin(), integers.end()) - integers.begin());
   const std::string crossed = crossing(m, p);
   if (!crossed.empty()) {
     ModelResult c = refuse(ModelStatus::kInfeasible, crossed);

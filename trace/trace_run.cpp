@@ -1,7 +1,6 @@
 #include "trace/trace_run.h"
 
 #include <cstddef>
-#include <map>
 #include <string>
 
 #include "common/lp.h"
