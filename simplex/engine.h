@@ -93,6 +93,9 @@ class Engine {
   Position position(std::int32_t k) const { return pos_[std::size_t(k)]; }
   // The reduced cost of variable k: d of its column, 0 when basic.
   double reduced_cost(std::int32_t k) const;
+  // The phase-1 cost of the basic variable of row i: -1 below its lower
+  // bound, +1 above its upper bound, 0 within.
+  double phase_cost(std::int32_t i) const;
   // After kUnbounded: the change of every variable (n+m) per unit step.
   const std::vector<double>& ray() const { return ray_; }
   // After kInfeasible: the phase-1 multipliers of the rows (m).
@@ -129,7 +132,6 @@ class Engine {
 
   void start_values();
   void reset_weights();
-  double phase_cost(std::int32_t i) const;
   bool sync_phase_one();
   void reset_phase_one();
   Choice price(const double* d, std::size_t stride) const;

@@ -28,7 +28,7 @@ class StepView final : public EngineWatcher {
             std::int32_t entering, std::int32_t leaving) override;
 
  private:
-  void build(const Engine& e);
+  void build(const Engine& e, bool flag_infeasible);
   void tell(const Engine& e, karvon::StepKind kind, std::int32_t ip,
             std::int32_t jp, std::int32_t entering, std::int32_t leaving);
 
