@@ -37,17 +37,34 @@ bool finite(double v) { return std::isfinite(v); }
 
 }  // namespace
 
-Engine::Engine(const Problem& p)
-    : p_(p), m_(p.rows), n_(p.cols), ld_(p.rows + 2) {
+Form form_for(const Problem& p) {
+  const double m = p.rows;
+  const double n = p.cols;
+  const auto nnz = double(p.index.size());
+  return 10 * nnz < m * n && m <= n ? Form::kRevised : Form::kTableau;
+}
+
+Engine::Engine(const Problem& p, Form form)
+    : p_(p), form_(form), m_(p.rows), n_(p.cols), ld_(p.rows + 2) {
   const auto m = std::size_t(m_);
   const auto n = std::size_t(n_);
   const auto ld = std::size_t(ld_);
-  t_.assign(ld * n, 0.0);
-  for (std::size_t j = 0; j < n; ++j) {
-    for (auto k = p.start[j]; k < p.start[j + 1]; ++k)
-      t_[j * ld + std::size_t(p.index[std::size_t(k)])] =
-          p.value[std::size_t(k)];
-    t_[j * ld + m] = p.cost[j];
+  if (form_ == Form::kTableau) {
+    t_.assign(ld * n, 0.0);
+    for (std::size_t j = 0; j < n; ++j) {
+      for (auto k = p.start[j]; k < p.start[j + 1]; ++k)
+        t_[j * ld + std::size_t(p.index[std::size_t(k)])] =
+            p.value[std::size_t(k)];
+      t_[j * ld + m] = p.cost[j];
+    }
+    dd_ = n > 0 ? t_.data() + m : nullptr;
+    dstride_ = ld;
+  } else {
+    dd_own_.assign(2 * n, 0.0);
+    for (std::size_t j = 0; j < n; ++j) dd_own_[2 * j] = p.cost[j];
+    dd_ = dd_own_.data();
+    dstride_ = 2;
+    revised_start();
   }
   lo_ = p.col_lower;
   up_ = p.col_upper;
@@ -99,6 +116,10 @@ void Engine::rest_at_bound(std::int32_t k) {
 
 // x_B = T x_N.
 void Engine::start_values() {
+  if (form_ == Form::kRevised) {
+    revised_start_values();
+    return;
+  }
   for (std::int32_t i = 0; i < m_; ++i)
     x_[std::size_t(head_[std::size_t(i)])] = 0.0;
   for (std::int32_t q = 0; q < n_; ++q) {
@@ -112,6 +133,10 @@ void Engine::start_values() {
 
 void Engine::reset_weights() {
   gamma_.resize(std::size_t(n_));
+  if (form_ == Form::kRevised) {
+    revised_reset_weights();
+    return;
+  }
   for (std::int32_t q = 0; q < n_; ++q)
     gamma_[std::size_t(q)] =
         1.0 +
@@ -120,7 +145,7 @@ void Engine::reset_weights() {
 
 double Engine::reduced_cost(std::int32_t k) const {
   if (pos_[std::size_t(k)] == Position::kBasic) return 0.0;
-  return t(m_, slot_[std::size_t(k)]);
+  return d(slot_[std::size_t(k)]);
 }
 
 // The phase-1 cost of the basic variable of row i: -1 below its lower
@@ -140,17 +165,25 @@ bool Engine::sync_phase_one() {
   const auto ld = std::size_t(ld_);
   const auto row = std::size_t(m_ + 1);
   bool any = false;
+  bool changed = false;
+  if (form_ == Form::kRevised) work2_.assign(std::size_t(m_), 0.0);
   for (std::int32_t i = 0; i < m_; ++i) {
     const double c = phase_cost(i);
     any = any || c != 0.0;
     const double change = c - counted_[std::size_t(i)];
     if (change == 0.0) continue;
     counted_[std::size_t(i)] = c;
+    changed = true;
+    if (form_ == Form::kRevised) {
+      work2_[std::size_t(i)] = change;
+      continue;
+    }
     for (std::int32_t q = 0; q < n_; ++q) {
       const double a = t_[std::size_t(q) * ld + std::size_t(i)];
       if (a != 0.0) t_[std::size_t(q) * ld + row] += change * a;
     }
   }
+  if (changed && form_ == Form::kRevised) revised_add_rows(work2_, 1);
   return any;
 }
 
@@ -162,6 +195,11 @@ void Engine::reset_phase_one() {
   for (std::int32_t i = 0; i < m_; ++i) {
     counted_[std::size_t(i)] = phase_cost(i);
     if (counted_[std::size_t(i)] != 0.0) rows.push_back(i);
+  }
+  if (form_ == Form::kRevised) {
+    for (std::int32_t q = 0; q < n_; ++q) d1(q) = 0.0;
+    if (!rows.empty()) revised_add_rows(counted_, 1);
+    return;
   }
   for (std::int32_t q = 0; q < n_; ++q) {
     const double* col = &t_[std::size_t(q) * ld];
@@ -175,13 +213,13 @@ void Engine::reset_phase_one() {
 // along (d^2 / gamma, with the sign that improves), or under the
 // smallest-index rule the attractive column whose variable has the smallest
 // number.
-Engine::Choice Engine::price(const double* d, std::size_t stride) const {
+Engine::Choice Engine::price(const double* costs, std::size_t stride) const {
   Choice best;
   double gain = 0;
   std::int32_t smallest = -1;
   for (std::int32_t q = 0; q < n_; ++q) {
     if (barred_[std::size_t(q)] != 0) continue;
-    const double dq = d[std::size_t(q) * stride];
+    const double dq = costs[std::size_t(q) * stride];
     const Position at = pos_[std::size_t(nonb_[std::size_t(q)])];
     double dir = 0;
     if (dq < -kDualTol && (at == Position::kLower || at == Position::kFree)) {
@@ -233,7 +271,7 @@ bool Engine::stops_at(std::size_t k, double a, double& bound,
 }
 
 Engine::Ratio Engine::ratio_test(const Choice& c) {
-  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  const double* col = column(c.q);
   double theta_max = kInf;
   double bound = 0;
   double slack = 0;
@@ -298,6 +336,10 @@ Engine::Ratio Engine::ratio_test(const Choice& c) {
 // exactly zero does not change, and when column q is sparse only its nonzero
 // rows are touched; either shortcut gives the same values as the full update.
 void Engine::pivot(std::int32_t p, std::int32_t q) {
+  if (form_ == Form::kRevised) {
+    revised_pivot(p, q);
+    return;
+  }
   const auto ld = std::size_t(ld_);
   double* cq = &t_[std::size_t(q) * ld];
   const double piv = cq[p];
@@ -337,7 +379,7 @@ void Engine::pivot(std::int32_t p, std::int32_t q) {
 }
 
 void Engine::step(const Choice& c, const Ratio& r) {
-  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  const double* col = column(c.q);
   const std::int32_t e = nonb_[std::size_t(c.q)];
   const double move = c.dir * r.theta;
   if (move != 0.0) {
@@ -357,7 +399,7 @@ void Engine::step(const Choice& c, const Ratio& r) {
   pivot(r.p, c.q);
   // The leaving variable is nonbasic now, at a bound: its phase-1 cost no
   // longer counts. The entering one's is counted at the next sync.
-  t(m_ + 1, c.q) -= counted_[std::size_t(r.p)];
+  d1(c.q) -= counted_[std::size_t(r.p)];
   counted_[std::size_t(r.p)] = 0.0;
   head_[std::size_t(r.p)] = e;
   nonb_[std::size_t(c.q)] = l;
@@ -373,6 +415,15 @@ void Engine::step(const Choice& c, const Ratio& r) {
 
 // d_q = c of the column's variable + sum over rows of c_B(i) T(i, q).
 void Engine::recompute_reduced_costs() {
+  if (form_ == Form::kRevised) {
+    std::vector<double> basic_cost(static_cast<std::size_t>(m_), 0.0);
+    for (std::int32_t i = 0; i < m_; ++i)
+      basic_cost[std::size_t(i)] = cost_[std::size_t(head_[std::size_t(i)])];
+    for (std::int32_t q = 0; q < n_; ++q)
+      d(q) = cost_[std::size_t(nonb_[std::size_t(q)])];
+    revised_add_rows(basic_cost, 0);
+    return;
+  }
   for (std::int32_t q = 0; q < n_; ++q) {
     const double* col = &t_[std::size_t(q) * std::size_t(ld_)];
     double s = cost_[std::size_t(nonb_[std::size_t(q)])];
@@ -437,7 +488,7 @@ void Engine::perturb_costs() {
     const double delta =
         sign * kPerturbation * (1.0 + std::fabs(cost_[k])) * next_random();
     cost_[k] += delta;
-    t(m_, q) += delta;
+    d(q) += delta;
   }
   perturbed_ = true;
   ever_perturbed_ = true;
@@ -476,7 +527,7 @@ bool Engine::drifted() const {
 
 void Engine::save_ray(const Choice& c) {
   ray_.assign(std::size_t(n_ + m_), 0.0);
-  const double* col = &t_[std::size_t(c.q) * std::size_t(ld_)];
+  const double* col = column(c.q);
   ray_[std::size_t(nonb_[std::size_t(c.q)])] = c.dir;
   for (std::int32_t i = 0; i < m_; ++i)
     ray_[std::size_t(head_[std::size_t(i)])] = col[i] * c.dir;
@@ -492,7 +543,7 @@ void Engine::save_farkas() {
   }
   for (std::int32_t q = 0; q < n_; ++q) {
     const std::int32_t k = nonb_[std::size_t(q)];
-    if (k >= n_) farkas_[std::size_t(k - n_)] = t(m_ + 1, q);
+    if (k >= n_) farkas_[std::size_t(k - n_)] = d1(q);
   }
 }
 
@@ -511,9 +562,9 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
     if ((iterations_ & 15) == 0 &&
         std::chrono::steady_clock::now() >= limits.deadline)
       return Outcome::kTimeLimit;
-    if (since_check_ >= kCheckEvery) {
+    if (since_check_ >= kCheckEvery || refactor_) {
       since_check_ = 0;
-      if (drifted()) {
+      if (refactor_ || drifted()) {
         if (!recompute()) return Outcome::kUnsettled;
         notify(Event::kRecomputed, -1, -1, -1, -1);
       } else {
@@ -524,7 +575,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
     phase_one_ = sync_phase_one();
     Choice c;
     if (phase_one_) {
-      c = price(&t_[std::size_t(m_ + 1)], std::size_t(ld_));
+      c = price(dd_ + 1, dstride_);
       if (c.q < 0 && !phase_one_fresh_) {
         // Before phase 1 is declared over, its row is worked out afresh.
         reset_phase_one();
@@ -533,7 +584,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       }
     } else {
       if (!ever_perturbed_) perturb_costs();
-      c = price(&t_[std::size_t(m_)], std::size_t(ld_));
+      c = price(dd_, dstride_);
     }
     if (c.q < 0) {
       if (barred_count > 0) {
@@ -567,6 +618,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       return Outcome::kOptimal;
     }
 
+    load_column(c.q);
     const Ratio r = ratio_test(c);
     if (!r.blocked) {
       if (phase_one_) {
@@ -592,7 +644,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       save_ray(c);
       return Outcome::kUnbounded;
     }
-    if (r.p >= 0 && std::fabs(t(r.p, c.q)) < kPivotTol) {
+    if (r.p >= 0 && std::fabs(column(c.q)[r.p]) < kPivotTol) {
       barred_[std::size_t(c.q)] = 1;
       ++barred_count;
       continue;
@@ -602,8 +654,7 @@ Outcome Engine::run(const Limits& limits, EngineWatcher* watcher) {
       barred_count = 0;
     }
 
-    const double gain =
-        r.theta * std::fabs(phase_one_ ? t(m_ + 1, c.q) : t(m_, c.q));
+    const double gain = r.theta * std::fabs(phase_one_ ? d1(c.q) : d(c.q));
     if (gain <= 1e-12) {
       if (++stalled_ > kStallLimit) smallest_index_ = true;
     } else {

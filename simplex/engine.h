@@ -12,6 +12,14 @@
 // columns, n..n+m-1 the logicals; at the start the logicals are basic and
 // T is A.
 //
+// A model with many more columns than rows is better served by the revised
+// form: instead of T, the engine keeps the inverse of the basis (m x m), d
+// and d1, and works out of the problem's own columns what an iteration
+// needs: the entering column of T, and its pivot row. The steepest-edge
+// weights are then updated from the inner products of the columns with the
+// entering one (T_j . T_q = N_j . w). Both forms take the same steps in
+// exact arithmetic; they differ in rounding only.
+//
 // Phase 1 minimises the sum of infeasibilities of the basic variables with
 // costs of +-1 worked out afresh each iteration; phase 2 minimises the
 // costs. The choices that keep it sound on real models:
@@ -55,6 +63,16 @@ enum class Event : std::uint8_t { kStart, kPivot, kBoundFlip, kRecomputed };
 
 class Engine;
 
+// How the engine holds the problem as it stands (see above).
+enum class Form : std::uint8_t { kTableau, kRevised };
+
+// The form for a problem of this shape: the revised one when A is sparse
+// (under a tenth of its entries nonzero) and the inverse of the basis no
+// larger than the tableau. Its pivot then costs about the nonzeros of A
+// and of the entering column times those of the pivot row of B^-1, where
+// the tableau's costs rows x columns (on netlib, 0.3 to 7 x less).
+Form form_for(const Problem& p);
+
 class EngineWatcher {
  public:
   virtual ~EngineWatcher() = default;
@@ -67,8 +85,9 @@ class EngineWatcher {
 
 class Engine {
  public:
-  // `p` must outlive the engine. Allocates the tableau: (rows+1) x cols.
-  explicit Engine(const Problem& p);
+  // `p` must outlive the engine. Allocates the tableau, (rows+2) x cols, or
+  // in the revised form the inverse of the basis, rows x rows.
+  explicit Engine(const Problem& p, Form form = Form::kTableau);
 
   // Runs from the current basis until an ending. May be called again after
   // the caller tightened something (it then goes on from where it stood).
@@ -103,7 +122,9 @@ class Engine {
   std::int64_t iterations() const { return iterations_; }
   bool in_phase_one() const { return phase_one_; }
 
-  // The tableau as it stands, for observers: column q from entry q * ld().
+  Form form() const { return form_; }
+  // The tableau as it stands, for observers (the tableau form only): column
+  // q from entry q * ld().
   const std::vector<double>& tableau() const { return t_; }
   std::int32_t ld() const { return ld_; }
   const std::vector<std::int32_t>& basic() const { return head_; }
@@ -123,18 +144,36 @@ class Engine {
     double bound = 0;  // the bound the leaving variable stops at
   };
 
-  double& t(std::int32_t i, std::int32_t q) {
-    return t_[std::size_t(q) * std::size_t(ld_) + std::size_t(i)];
+  // The reduced cost and the phase-1 reduced cost of column q, and the
+  // stride from one column's to the next.
+  double& d(std::int32_t q) { return dd_[std::size_t(q) * dstride_]; }
+  double d(std::int32_t q) const { return dd_[std::size_t(q) * dstride_]; }
+  double& d1(std::int32_t q) { return dd_[std::size_t(q) * dstride_ + 1]; }
+  double d1(std::int32_t q) const { return dd_[std::size_t(q) * dstride_ + 1]; }
+  // Column q of T (its m rows): in the revised form, only after
+  // load_column(q).
+  const double* column(std::int32_t q) const {
+    return form_ == Form::kTableau ? &t_[std::size_t(q) * std::size_t(ld_)]
+                                   : col_.data();
   }
-  double t(std::int32_t i, std::int32_t q) const {
-    return t_[std::size_t(q) * std::size_t(ld_) + std::size_t(i)];
-  }
+  void load_column(std::int32_t q);
+
+  // The revised form's own pieces (simplex/revised.cpp).
+  void revised_start();
+  void revised_pivot(std::int32_t p, std::int32_t q);
+  void revised_add_rows(const std::vector<double>& weight, std::size_t offset);
+  void revised_start_values();
+  void revised_reset_weights();
+  void revised_invert(const std::vector<double>& lu,
+                      const std::vector<std::int32_t>& perm);
+  // N_k . v for variable k: its column of [A, -I].
+  double dot_column(std::int32_t k, const double* v) const;
 
   void start_values();
   void reset_weights();
   bool sync_phase_one();
   void reset_phase_one();
-  Choice price(const double* d, std::size_t stride) const;
+  Choice price(const double* costs, std::size_t stride) const;
   bool stops_at(std::size_t k, double a, double& bound, double& slack) const;
   Ratio ratio_test(const Choice& c);
   void pivot(std::int32_t p, std::int32_t q);
@@ -155,10 +194,24 @@ class Engine {
   void rest_at_bound(std::int32_t k);
 
   const Problem& p_;
+  Form form_;
   std::int32_t m_;
   std::int32_t n_;
   std::int32_t ld_;
-  std::vector<double> t_;
+  std::vector<double> t_;  // the tableau form: T, d, d1
+  // Where d and d1 live: rows m and m+1 of the tableau, or (revised form)
+  // side by side in a vector of their own.
+  double* dd_ = nullptr;
+  std::size_t dstride_ = 0;
+  std::vector<double> dd_own_;
+  // The revised form: the inverse of the basis by columns, the loaded
+  // column of T, row p of the inverse, and scratch.
+  std::vector<double> binv_;
+  std::vector<double> col_;
+  std::vector<double> rho_;
+  std::vector<double> work_;
+  std::vector<double> work2_;
+  bool refactor_ = false;  // the last pivot was found inaccurate
   std::vector<double> lo_, up_, cost_, cost_given_, lo_given_, up_given_;
   std::vector<double> x_;
   std::vector<Position> pos_;

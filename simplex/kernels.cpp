@@ -68,6 +68,31 @@ template <std::size_t W>
 }
 
 template <std::size_t W>
+[[gnu::always_inline]] inline double dot_at(const double* x, const double* y,
+                                            std::size_t n) {
+  Lanes<W> acc{};
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    for (std::size_t p = 0; p < Lanes<W>::kParts; ++p)
+      acc.part[p] += load<W>(x + i + p * W) * load<W>(y + i + p * W);
+  }
+  double tail[8] = {};
+  for (std::size_t k = 0; i < n; ++i, ++k) tail[k] = x[i] * y[i];
+  return total(acc, tail);
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline void axpy_at(double* y, const double* x, double f,
+                                           std::size_t n) {
+  using Part = typename Lanes<W>::Part;
+  const Part fv = Part{} + f;
+  std::size_t i = 0;
+  for (; i + W <= n; i += W)
+    store<W>(y + i, load<W>(y + i) + fv * load<W>(x + i));
+  for (; i < n; ++i) y[i] += f * x[i];
+}
+
+template <std::size_t W>
 [[gnu::always_inline]] inline double sum_of_squares_at(const double* x,
                                                        std::size_t n) {
   using Part = typename Lanes<W>::Part;
@@ -87,6 +112,12 @@ template <std::size_t W>
 double axpy_sse2(double* y, const double* x, double f, std::size_t n) {
   return axpy_squares_at<2>(y, x, f, n);
 }
+double dot_sse2(const double* x, const double* y, std::size_t n) {
+  return dot_at<2>(x, y, n);
+}
+void plain_axpy_sse2(double* y, const double* x, double f, std::size_t n) {
+  axpy_at<2>(y, x, f, n);
+}
 double squares_sse2(const double* x, std::size_t n) {
   return sum_of_squares_at<2>(x, n);
 }
@@ -97,6 +128,14 @@ double squares_sse2(const double* x, std::size_t n) {
 [[gnu::target("avx2")]] double squares_avx2(const double* x, std::size_t n) {
   return sum_of_squares_at<4>(x, n);
 }
+[[gnu::target("avx2")]] double dot_avx2(const double* x, const double* y,
+                                        std::size_t n) {
+  return dot_at<4>(x, y, n);
+}
+[[gnu::target("avx2")]] void plain_axpy_avx2(double* y, const double* x,
+                                             double f, std::size_t n) {
+  axpy_at<4>(y, x, f, n);
+}
 [[gnu::target("avx512f")]] double axpy_avx512(double* y, const double* x,
                                               double f, std::size_t n) {
   return axpy_squares_at<8>(y, x, f, n);
@@ -105,10 +144,20 @@ double squares_sse2(const double* x, std::size_t n) {
                                                  std::size_t n) {
   return sum_of_squares_at<8>(x, n);
 }
+[[gnu::target("avx512f")]] double dot_avx512(const double* x, const double* y,
+                                             std::size_t n) {
+  return dot_at<8>(x, y, n);
+}
+[[gnu::target("avx512f")]] void plain_axpy_avx512(double* y, const double* x,
+                                                  double f, std::size_t n) {
+  axpy_at<8>(y, x, f, n);
+}
 
 struct Kernels {
   double (*axpy)(double*, const double*, double, std::size_t);
   double (*squares)(const double*, std::size_t);
+  double (*dot)(const double*, const double*, std::size_t);
+  void (*plain_axpy)(double*, const double*, double, std::size_t);
   int width;
 };
 
@@ -120,9 +169,10 @@ int widest() {
 
 Kernels kernels_for(int doubles) {
   const int w = doubles < widest() ? doubles : widest();
-  if (w >= 8) return {axpy_avx512, squares_avx512, 8};
-  if (w >= 4) return {axpy_avx2, squares_avx2, 4};
-  return {axpy_sse2, squares_sse2, 2};
+  if (w >= 8)
+    return {axpy_avx512, squares_avx512, dot_avx512, plain_axpy_avx512, 8};
+  if (w >= 4) return {axpy_avx2, squares_avx2, dot_avx2, plain_axpy_avx2, 4};
+  return {axpy_sse2, squares_sse2, dot_sse2, plain_axpy_sse2, 2};
 }
 
 Kernels& active() {
@@ -138,6 +188,14 @@ double axpy_squares(double* y, const double* x, double f, std::size_t n) {
 
 double sum_of_squares(const double* x, std::size_t n) {
   return active().squares(x, n);
+}
+
+double dot(const double* x, const double* y, std::size_t n) {
+  return active().dot(x, y, n);
+}
+
+void axpy(double* y, const double* x, double f, std::size_t n) {
+  active().plain_axpy(y, x, f, n);
 }
 
 void weighted_row_sums(const double* t, std::size_t ld, std::size_t n,

@@ -15,6 +15,12 @@ double axpy_squares(double* y, const double* x, double f, std::size_t n);
 // The sum of x[i]^2 for i < n, in the same lanes and order.
 double sum_of_squares(const double* x, std::size_t n);
 
+// The sum of x[i] * y[i] for i < n, in the same lanes and order.
+double dot(const double* x, const double* y, std::size_t n);
+
+// y[i] += f * x[i] for i < n.
+void axpy(double* y, const double* x, double f, std::size_t n);
+
 // d[q] = the sum over r < k of weights[r] * t[q * ld + rows[r]], for q < n:
 // weighted sums of rows of a column-major array, each column's terms added
 // in the order of r, as a loop over one column at a time would add them

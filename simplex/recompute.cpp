@@ -123,9 +123,10 @@ bool Engine::recompute() {
     std::vector<double> lu;
     std::vector<std::int32_t> perm;
     if (!factor_basis(lu, perm)) return false;
+    if (form_ == Form::kRevised) revised_invert(lu, perm);
     std::vector<double> v(m);
     // T's column of nonbasic variable k is -B^-1 times k's column of [A, -I].
-    for (std::int32_t q = 0; q < n_; ++q) {
+    for (std::int32_t q = 0; q < n_ && form_ == Form::kTableau; ++q) {
       std::fill(v.begin(), v.end(), 0.0);
       const std::int32_t k = nonb_[std::size_t(q)];
       if (k < n_) {
@@ -146,6 +147,7 @@ bool Engine::recompute() {
   reset_phase_one();
   phase_one_fresh_ = true;
   fresh_ = true;
+  refactor_ = false;
   since_check_ = 0;
   return true;
 }

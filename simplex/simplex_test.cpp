@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -93,25 +95,136 @@ Problem dense_random(std::int32_t m, std::int32_t n, std::mt19937_64& rng) {
   return p;
 }
 
-// Every vector width takes the same path to the same bits.
+// A sparse random problem of every kind of row and bound: a few nonzeros
+// in [-5, 5] a column; rows <=, >=, = and ranged around the activity of a
+// random point, so most are feasible, and with `loose` some sides random
+// instead, so some are not; bounds [0, inf), [0, u], free and fixed. Free
+// columns and one-sided rows leave room for unbounded ones.
+Problem sparse_random(std::int32_t m, std::int32_t n, bool loose,
+                      std::mt19937_64& rng) {
+  const auto uniform = [&rng](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(rng);
+  };
+  const auto pick = [&rng](int k) {
+    return std::uniform_int_distribution<int>(0, k - 1)(rng);
+  };
+  Problem p;
+  p.rows = m;
+  p.cols = n;
+  std::vector<double> x0(static_cast<std::size_t>(n), 0.0);
+  std::vector<double> act(std::size_t(m), 0.0);
+  for (std::int32_t j = 0; j < n; ++j) {
+    const int kind = pick(8);
+    const double lo = kind == 6 ? -kInf : 0.0;
+    const double up = kind < 3 ? uniform(1.0, 4.0) : kind == 7 ? 1.0 : kInf;
+    p.col_lower.push_back(kind == 7 ? 1.0 : lo);
+    p.col_upper.push_back(up);
+    x0[std::size_t(j)] = kind == 7 ? 1.0 : uniform(0.0, 1.0);
+    std::vector<std::int32_t> rows;
+    for (int k = 1 + pick(4); k > 0; --k) {
+      const std::int32_t i = pick(m);
+      if (std::find(rows.begin(), rows.end(), i) != rows.end()) continue;
+      rows.push_back(i);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (const std::int32_t i : rows) {
+      const double a = std::round(uniform(-5.0, 5.0) * 4) / 4;
+      if (a == 0.0) continue;
+      p.index.push_back(i);
+      p.value.push_back(a);
+      act[std::size_t(i)] += a * x0[std::size_t(j)];
+    }
+    p.start.push_back(std::int64_t(p.index.size()));
+    // Columns without an upper bound seldom gain by rising.
+    const double cheapest = up < kInf ? -5.0 : lo > -kInf ? -0.6 : -0.55;
+    p.cost.push_back(std::round(uniform(cheapest, lo > -kInf ? 5.0 : 0.55)));
+  }
+  for (std::int32_t i = 0; i < m; ++i) {
+    const double v =
+        loose && pick(6) == 0 ? uniform(-20.0, 20.0) : act[std::size_t(i)];
+    switch (pick(4)) {
+      case 0:
+        p.row_lower.push_back(-kInf);
+        p.row_upper.push_back(v + uniform(0.0, 1.0));
+        break;
+      case 1:
+        p.row_lower.push_back(v - uniform(0.0, 1.0));
+        p.row_upper.push_back(kInf);
+        break;
+      case 2:
+        p.row_lower.push_back(v);
+        p.row_upper.push_back(v);
+        break;
+      default:
+        p.row_lower.push_back(v - 1.0);
+        p.row_upper.push_back(v + 1.0);
+    }
+  }
+  return p;
+}
+
+double objective(const Problem& p, const std::vector<double>& x) {
+  double z = 0;
+  for (std::size_t j = 0; j < x.size(); ++j) z += p.cost[j] * x[j];
+  return z;
+}
+
+// Every vector width takes the same path to the same bits, in either form.
 TEST(Engine, EveryVectorWidthGivesTheSameBits) {
   test_support::SeededRng rng(20261207);
   for (int round = 0; round < 4; ++round) {
-    const Problem p = dense_random(30 + 7 * round, 45 + 11 * round, rng);
-    std::vector<simplex::Answer> answers;
-    for (const int width : {8, 4, 2}) {
-      simplex::use_vector_width(width);
-      answers.push_back(simplex::solve(p, {}));
-    }
-    simplex::use_vector_width(8);
-    for (std::size_t k = 0; k < answers.size(); ++k) {
-      const simplex::Answer& a = answers[k];
-      ASSERT_EQ(a.status, simplex::Status::kOptimal);
-      EXPECT_EQ(a.iterations, answers[0].iterations) << k;
-      EXPECT_EQ(a.x, answers[0].x) << k;
-      EXPECT_EQ(a.row_duals, answers[0].row_duals) << k;
+    const Problem dense = dense_random(30 + 7 * round, 45 + 11 * round, rng);
+    const Problem sparse = sparse_random(40 + 9 * round, 90, false, rng);
+    for (const Problem* p : {&dense, &sparse}) {
+      for (const simplex::Form form :
+           {simplex::Form::kTableau, simplex::Form::kRevised}) {
+        simplex::Options options;
+        options.form = form;
+        std::vector<simplex::Answer> answers;
+        for (const int width : {8, 4, 2}) {
+          simplex::use_vector_width(width);
+          answers.push_back(simplex::solve(*p, options));
+        }
+        simplex::use_vector_width(8);
+        for (std::size_t k = 0; k < answers.size(); ++k) {
+          const simplex::Answer& a = answers[k];
+          EXPECT_EQ(a.status, answers[0].status) << k;
+          EXPECT_EQ(a.iterations, answers[0].iterations) << k;
+          EXPECT_EQ(a.x, answers[0].x) << k;
+          EXPECT_EQ(a.row_duals, answers[0].row_duals) << k;
+        }
+      }
     }
   }
+}
+
+// The two forms of the engine take different roundings to the same
+// answers, each certified: optima, infeasible and unbounded problems.
+TEST(Engine, BothFormsGiveTheSameCertifiedAnswers) {
+  test_support::SeededRng rng(20261208);
+  int seen[3] = {0, 0, 0};
+  for (int round = 0; round < 60; ++round) {
+    const Problem p =
+        sparse_random(10 + round, 25 + 2 * round, round % 3 == 2, rng);
+    simplex::Options options;
+    options.form = simplex::Form::kTableau;
+    const simplex::Answer t = simplex::solve(p, options);
+    options.form = simplex::Form::kRevised;
+    const simplex::Answer r = simplex::solve(p, options);
+    ASSERT_EQ(t.status, r.status) << round;
+    EXPECT_TRUE(t.certified && r.certified) << round;
+    if (r.status == simplex::Status::kOptimal) {
+      const double zt = objective(p, t.x);
+      EXPECT_NEAR(objective(p, r.x), zt, 1e-9 * (1 + std::fabs(zt))) << round;
+      ++seen[0];
+    }
+    if (r.status == simplex::Status::kInfeasible) ++seen[1];
+    if (r.status == simplex::Status::kUnbounded) ++seen[2];
+  }
+  // The family reaches every ending.
+  EXPECT_GT(seen[0], 10);
+  EXPECT_GT(seen[1], 2);
+  EXPECT_GT(seen[2], 2);
 }
 
 }  // namespace

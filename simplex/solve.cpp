@@ -126,12 +126,16 @@ Answer solve(const Problem& p, const Options& options,
   const Scaling unit = unit_scaling(p);
   std::unique_ptr<StepView> view;
   if (observer != nullptr) view = std::make_unique<StepView>(*observer);
+  // Observers see the tableau: with one, the tableau form.
+  const Form form = observer != nullptr ? Form::kTableau
+                    : options.form      ? *options.form
+                                        : form_for(p);
   std::vector<Position> basis;
   Answer a;
   Outcome o = Outcome::kUnsettled;
   {
     const Problem ps = scaled(p, s);
-    Engine first(ps);
+    Engine first(ps, form);
     if (view) view->use(s);
     o = first.run(limits, view.get());
     a = extract(p, first, s, o);
@@ -145,7 +149,7 @@ Answer solve(const Problem& p, const Options& options,
     basis = positions_of(first);
   }
   // The first tableau is gone before the second is made: one at a time.
-  Engine second(p);
+  Engine second(p, form);
   second.be_careful();
   if (!second.load_basis(basis)) return a;
   Limits more = limits;

@@ -4,6 +4,7 @@
 // repair what does not pass before saying anything.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "karvon/observer.h"
@@ -26,6 +27,9 @@ enum class Status : std::uint8_t {
 struct Options {
   std::int64_t iteration_limit = 0;  // 0: none
   double time_limit = kInf;          // seconds
+  // The engine's form; by default the one form_for picks. An observer
+  // always gets the tableau form.
+  std::optional<Form> form;
 };
 
 struct Answer {
