@@ -1,5 +1,5 @@
 // The model road's inner loops at the sizes real models bring: one pivot of
-// an (m+1) x n column-major tableau, the pricing over its n columns and the
+// an (m+2) x n column-major tableau, the pricing over its n columns and the
 // ratio test over its m rows, beside the floors a pivot cannot beat (storing
 // every entry once, and reading and writing every entry once).
 //
@@ -28,7 +28,7 @@ using simplex::kInf;
 using simplex::Position;
 
 struct Size {
-  std::size_t rows;  // the tableau's, the cost row included
+  std::size_t rows;  // the tableau's, its two cost rows included
   std::size_t cols;
 };
 constexpr Size kSizes[] = {{51, 61}, {200, 400}, {1000, 2000}, {3000, 6000}};
@@ -36,53 +36,53 @@ constexpr int kWidths[] = {2, 4, 8};
 
 // A dense tableau of values in [-1, 1] whose pivot entry is 2: pivoting
 // twice on the same entry brings it back up to rounding, so the values stay
-// tame however often the loop runs.
+// tame however often the loop runs. Laid out as the engine lays it out:
+// each column padded with zeros to whole lanes (ld rows), on 64-byte
+// boundaries.
 struct Tableau {
   std::size_t rows;
   std::size_t cols;
+  std::size_t ld;
   std::size_t p;
   std::size_t q;
-  std::vector<double> t;
+  simplex::AlignedVector t;
   std::vector<double> gamma;
 
   explicit Tableau(Size s)
-      : rows(s.rows), cols(s.cols), p(s.rows / 3), q(s.cols / 2) {
+      : rows(s.rows),
+        cols(s.cols),
+        ld(simplex::padded_rows(s.rows)),
+        p(s.rows / 3),
+        q(s.cols / 2) {
     std::mt19937_64 rng(1);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
-    t.resize(rows * cols);
-    for (double& v : t) v = u(rng);
-    t[q * rows + p] = 2.0;
+    t.assign(ld * cols, 0.0);
+    for (std::size_t j = 0; j < cols; ++j)
+      for (std::size_t i = 0; i < rows; ++i) t[j * ld + i] = u(rng);
+    t[q * ld + p] = 2.0;
     gamma.assign(cols, 1.0);
   }
-  double* column(std::size_t j) { return &t[j * rows]; }
+  double* column(std::size_t j) { return &t[j * ld]; }
+  const double* column(std::size_t j) const { return &t[j * ld]; }
 };
 
 // The engine's pivot on a dense column q: the list of its nonzero rows,
-// then for every other column the update through axpy_squares with its
-// steepest-edge weight, then column q divided by the pivot.
+// then every other column updated with its steepest-edge weight by
+// simplex::pivot_columns, then column q divided by the pivot. The last two
+// rows stand for the cost rows, which take no part in the weights.
 void pivot(Tableau& a, std::vector<std::int32_t>& nz) {
-  const std::size_t ld = a.rows;
-  const std::size_t m = ld - 1;
+  const std::size_t ld = a.ld;
   double* cq = a.column(a.q);
   const double piv = cq[a.p];
   nz.clear();
-  for (std::size_t i = 0; i < ld; ++i)
+  for (std::size_t i = 0; i < a.rows; ++i)
     if (cq[i] != 0.0 && i != a.p) nz.push_back(std::int32_t(i));
   cq[a.p] = 0.0;
-  for (std::size_t j = 0; j < a.cols; ++j) {
-    if (j == a.q) continue;
-    double* cj = a.column(j);
-    const double v = cj[a.p];
-    if (v == 0.0) continue;
-    const double f = -v / piv;
-    double g = 1.0 + simplex::axpy_squares(cj, cq, f, ld) - cj[m] * cj[m];
-    g += f * f - v * v;
-    a.gamma[j] = g < 1.0 ? 1.0 : g;
-    cj[a.p] = f;
-  }
+  simplex::pivot_columns(
+      {a.t.data(), ld, a.rows - 2, a.cols, a.p, a.q, cq, piv, a.gamma.data()});
   for (const std::int32_t i : nz) cq[i] /= piv;
   cq[a.p] = 1.0 / piv;
-  a.gamma[a.q] = 1.0 + simplex::sum_of_squares(cq, m);
+  a.gamma[a.q] = 1.0 + simplex::sum_of_squares(cq, a.rows - 2);
 }
 
 bool width_offered(benchmark::State& state, int width) {
@@ -103,7 +103,7 @@ void BM_Pivot(benchmark::State& state, Size s, int width) {
   }
   simplex::use_vector_width(8);
   state.SetBytesProcessed(std::int64_t(state.iterations()) *
-                          std::int64_t(a.t.size() * sizeof(double)));
+                          std::int64_t(a.rows * a.cols * sizeof(double)));
 }
 
 template <std::size_t W>
@@ -113,8 +113,9 @@ struct Vector {
 
 // Every entry of the tableau written once, column by column in the pivot's
 // order (every other column, then column q), W at a time with the same
-// overlapping last store as a column's tail; with `read`, every entry is
-// also read and changed (y += v): streaming the tableau through memory once.
+// overlapping last store as a column's tail, each column from its boundary
+// (the padding is not written); with `read`, every entry is also read and
+// changed (y += v): streaming the tableau through memory once.
 template <std::size_t W, bool read>
 [[gnu::always_inline]] inline void touch_columns(Tableau& a, double value) {
   using V = typename Vector<W>::type;
@@ -171,7 +172,7 @@ void BM_Floor(benchmark::State& state, Size s, int width) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) *
-                          std::int64_t(a.t.size() * sizeof(double)));
+                          std::int64_t(a.rows * a.cols * sizeof(double)));
 }
 
 // The state pricing and the ratio test read besides the tableau, drawn as a
@@ -186,7 +187,7 @@ struct Basis {
   std::vector<std::uint8_t> barred;
 
   explicit Basis(const Tableau& a) {
-    const std::size_t m = a.rows - 1;
+    const std::size_t m = a.rows - 2;
     const std::size_t n = a.cols;
     std::mt19937_64 rng(2);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -227,10 +228,10 @@ struct Choice {
 };
 
 // Phase-2 pricing: the reduced costs are row m of the tableau, one entry
-// per column, (m+1) doubles apart.
+// per column, (m+2) doubles apart.
 Choice price(const Tableau& a, const Basis& b) {
-  const double* d = &a.t[a.rows - 1];
-  const std::size_t stride = a.rows;
+  const double* d = &a.t[a.rows - 2];
+  const std::size_t stride = a.ld;
   Choice best;
   double gain = 0;
   for (std::size_t q = 0; q < a.cols; ++q) {
@@ -263,8 +264,8 @@ struct Ratio {
 // step within the bounds widened by the tolerance, then the largest pivot
 // among the rows that block within it.
 Ratio ratio_test(const Tableau& a, const Basis& b, const Choice& c) {
-  const double* col = &a.t[std::size_t(c.q) * a.rows];
-  const std::size_t m = a.rows - 1;
+  const double* col = a.column(std::size_t(c.q));
+  const std::size_t m = a.rows - 2;
   double theta_max = kInf;
   for (std::size_t i = 0; i < m; ++i) {
     const double v = col[i] * c.dir;
@@ -319,7 +320,7 @@ void BM_RatioTest(benchmark::State& state, Size s) {
   const Choice c{std::int32_t(a.q), 1.0};
   for (auto _ : state) benchmark::DoNotOptimize(ratio_test(a, b, c));
   state.SetItemsProcessed(std::int64_t(state.iterations()) *
-                          std::int64_t(a.rows - 1));
+                          std::int64_t(a.rows - 2));
 }
 
 // Phase 1's reduced costs: every column's entries in the infeasible rows
@@ -343,7 +344,7 @@ void BM_PhaseOneCostsByColumn(benchmark::State& state, Size s) {
   Infeasible inf(a);
   for (auto _ : state) {
     for (std::size_t q = 0; q < a.cols; ++q) {
-      const double* col = &a.t[q * a.rows];
+      const double* col = a.column(q);
       double sum = 0.0;
       for (std::size_t r = 0; r < inf.rows.size(); ++r)
         sum += inf.costs[r] * col[inf.rows[r]];
@@ -358,7 +359,7 @@ void BM_PhaseOneCostsSideBySide(benchmark::State& state, Size s) {
   const Tableau a(s);
   Infeasible inf(a);
   for (auto _ : state) {
-    simplex::weighted_row_sums(a.t.data(), a.rows, a.cols, inf.rows.data(),
+    simplex::weighted_row_sums(a.t.data(), a.ld, a.cols, inf.rows.data(),
                                inf.costs.data(), inf.rows.size(), inf.d.data());
     benchmark::DoNotOptimize(inf.d.data());
     benchmark::ClobberMemory();

@@ -45,7 +45,11 @@ Form form_for(const Problem& p) {
 }
 
 Engine::Engine(const Problem& p, Form form)
-    : p_(p), form_(form), m_(p.rows), n_(p.cols), ld_(p.rows + 2) {
+    : p_(p),
+      form_(form),
+      m_(p.rows),
+      n_(p.cols),
+      ld_(std::int32_t(padded_rows(std::size_t(p.rows) + 2))) {
   const auto m = std::size_t(m_);
   const auto n = std::size_t(n_);
   const auto ld = std::size_t(ld_);
@@ -346,28 +350,27 @@ void Engine::pivot(std::int32_t p, std::int32_t q) {
   nz_.clear();
   for (std::size_t i = 0; i < ld; ++i)
     if (cq[i] != 0.0 && i != std::size_t(p)) nz_.push_back(std::int32_t(i));
-  const bool sparse = nz_.size() * 3 < ld;
+  const bool sparse = nz_.size() * 3 < std::size_t(m_ + 2);
   const auto m = std::size_t(m_);
   cq[p] = 0.0;
-  for (std::int32_t j = 0; j < n_; ++j) {
+  if (!sparse) {
+    pivot_columns({t_.data(), ld, m, std::size_t(n_), std::size_t(p),
+                   std::size_t(q), cq, piv, gamma_.data()});
+  }
+  for (std::int32_t j = 0; j < n_ && sparse; ++j) {
     if (j == q) continue;
     double* cj = &t_[std::size_t(j) * ld];
     const double a = cj[p];
     if (a == 0.0) continue;
     const double f = -a / piv;
     double& g = gamma_[std::size_t(j)];
-    if (sparse) {
-      double change = 0;
-      for (const std::int32_t i : nz_) {
-        const double old = cj[i];
-        cj[i] += f * cq[i];
-        if (std::size_t(i) < m) change += cj[i] * cj[i] - old * old;
-      }
-      g += change;
-    } else {
-      g = 1.0 + axpy_squares(cj, cq, f, ld) - cj[m] * cj[m] -
-          cj[m + 1] * cj[m + 1];
+    double change = 0;
+    for (const std::int32_t i : nz_) {
+      const double old = cj[i];
+      cj[i] += f * cq[i];
+      if (std::size_t(i) < m) change += cj[i] * cj[i] - old * old;
     }
+    g += change;
     // Row p held a and now holds f.
     g += f * f - a * a;
     if (g < 1.0) g = 1.0;

@@ -7,7 +7,8 @@
 //   x_B = T x_N        (m basic variables from the n nonbasic ones)
 //   z   = d . x_N      (the objective; d the reduced costs)
 // T (m x n), d and the phase-1 reduced costs d1 are held together as one
-// (m+2) x n column-major array, d in row m and d1 in row m+1, and a pivot
+// (m+2) x n column-major array (each column padded with zeros to a whole
+// number of the kernels' lanes), d in row m and d1 in row m+1, and a pivot
 // updates all three at once. Variables 0..n-1 are the
 // columns, n..n+m-1 the logicals; at the start the logicals are basic and
 // T is A.
@@ -39,6 +40,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "simplex/kernels.h"
 #include "simplex/problem.h"
 
 namespace simplex {
@@ -125,7 +127,7 @@ class Engine {
   Form form() const { return form_; }
   // The tableau as it stands, for observers (the tableau form only): column
   // q from entry q * ld().
-  const std::vector<double>& tableau() const { return t_; }
+  const AlignedVector& tableau() const { return t_; }
   std::int32_t ld() const { return ld_; }
   const std::vector<std::int32_t>& basic() const { return head_; }
   const std::vector<std::int32_t>& nonbasic() const { return nonb_; }
@@ -198,7 +200,8 @@ class Engine {
   std::int32_t m_;
   std::int32_t n_;
   std::int32_t ld_;
-  std::vector<double> t_;  // the tableau form: T, d, d1
+  // The tableau form: T, d, d1, each column padded to whole lanes.
+  AlignedVector t_;
   // Where d and d1 live: rows m and m+1 of the tableau, or (revised form)
   // side by side in a vector of their own.
   double* dd_ = nullptr;

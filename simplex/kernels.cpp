@@ -67,6 +67,26 @@ template <std::size_t W>
   return total(acc, tail);
 }
 
+// The dense pivot's update of every column but q, in one call: the loop
+// over the columns sits with the arithmetic, so that nothing stands between
+// one column and the next.
+template <std::size_t W>
+[[gnu::always_inline]] inline void pivot_columns_at(const PivotColumns& c) {
+  const std::size_t m = c.m;
+  for (std::size_t j = 0; j < c.n; ++j) {
+    double* cj = c.t + j * c.ld;
+    const double a = cj[c.p];
+    if (a == 0.0 || j == c.q) continue;
+    const double f = -a / c.piv;
+    double g = 1.0 + axpy_squares_at<W>(cj, c.cq, f, c.ld) - cj[m] * cj[m] -
+               cj[m + 1] * cj[m + 1];
+    // Row p held a and now holds f.
+    g += f * f - a * a;
+    c.gamma[j] = g < 1.0 ? 1.0 : g;
+    cj[c.p] = f;
+  }
+}
+
 template <std::size_t W>
 [[gnu::always_inline]] inline double dot_at(const double* x, const double* y,
                                             std::size_t n) {
@@ -112,6 +132,7 @@ template <std::size_t W>
 double axpy_sse2(double* y, const double* x, double f, std::size_t n) {
   return axpy_squares_at<2>(y, x, f, n);
 }
+void pivot_sse2(const PivotColumns& c) { pivot_columns_at<2>(c); }
 double dot_sse2(const double* x, const double* y, std::size_t n) {
   return dot_at<2>(x, y, n);
 }
@@ -127,6 +148,9 @@ double squares_sse2(const double* x, std::size_t n) {
 }
 [[gnu::target("avx2")]] double squares_avx2(const double* x, std::size_t n) {
   return sum_of_squares_at<4>(x, n);
+}
+[[gnu::target("avx2")]] void pivot_avx2(const PivotColumns& c) {
+  pivot_columns_at<4>(c);
 }
 [[gnu::target("avx2")]] double dot_avx2(const double* x, const double* y,
                                         std::size_t n) {
@@ -144,6 +168,9 @@ double squares_sse2(const double* x, std::size_t n) {
                                                  std::size_t n) {
   return sum_of_squares_at<8>(x, n);
 }
+[[gnu::target("avx512f")]] void pivot_avx512(const PivotColumns& c) {
+  pivot_columns_at<8>(c);
+}
 [[gnu::target("avx512f")]] double dot_avx512(const double* x, const double* y,
                                              std::size_t n) {
   return dot_at<8>(x, y, n);
@@ -158,6 +185,7 @@ struct Kernels {
   double (*squares)(const double*, std::size_t);
   double (*dot)(const double*, const double*, std::size_t);
   void (*plain_axpy)(double*, const double*, double, std::size_t);
+  void (*pivot)(const PivotColumns&);
   int width;
 };
 
@@ -170,9 +198,11 @@ int widest() {
 Kernels kernels_for(int doubles) {
   const int w = doubles < widest() ? doubles : widest();
   if (w >= 8)
-    return {axpy_avx512, squares_avx512, dot_avx512, plain_axpy_avx512, 8};
-  if (w >= 4) return {axpy_avx2, squares_avx2, dot_avx2, plain_axpy_avx2, 4};
-  return {axpy_sse2, squares_sse2, dot_sse2, plain_axpy_sse2, 2};
+    return {axpy_avx512,       squares_avx512, dot_avx512,
+            plain_axpy_avx512, pivot_avx512,   8};
+  if (w >= 4)
+    return {axpy_avx2, squares_avx2, dot_avx2, plain_axpy_avx2, pivot_avx2, 4};
+  return {axpy_sse2, squares_sse2, dot_sse2, plain_axpy_sse2, pivot_sse2, 2};
 }
 
 Kernels& active() {
@@ -189,6 +219,8 @@ double axpy_squares(double* y, const double* x, double f, std::size_t n) {
 double sum_of_squares(const double* x, std::size_t n) {
   return active().squares(x, n);
 }
+
+void pivot_columns(const PivotColumns& c) { active().pivot(c); }
 
 double dot(const double* x, const double* y, std::size_t n) {
   return active().dot(x, y, n);

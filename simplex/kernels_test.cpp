@@ -14,8 +14,10 @@ namespace {
 
 struct Result {
   std::vector<double> y;
+  std::vector<double> plain;  // y after axpy
   double axpy_sum;
   double squares;
+  double dot;
 };
 
 Result run_at(int width, std::vector<double> y, const std::vector<double>& x,
@@ -24,6 +26,9 @@ Result run_at(int width, std::vector<double> y, const std::vector<double>& x,
   Result r;
   r.axpy_sum = simplex::axpy_squares(y.data(), x.data(), f, y.size());
   r.squares = simplex::sum_of_squares(x.data(), x.size());
+  r.dot = simplex::dot(x.data(), y.data(), x.size());
+  r.plain = y;
+  simplex::axpy(r.plain.data(), x.data(), -f, x.size());
   r.y = std::move(y);
   return r;
 }
@@ -61,10 +66,57 @@ TEST(Kernels, EveryWidthGivesTheSameBits) {
                 std::bit_cast<std::uint64_t>(base.axpy_sum));
       EXPECT_EQ(std::bit_cast<std::uint64_t>(other.squares),
                 std::bit_cast<std::uint64_t>(base.squares));
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(other.dot),
+                std::bit_cast<std::uint64_t>(base.dot));
+      EXPECT_EQ(other.plain, base.plain);
       for (std::size_t i = 0; i < n; ++i)
         ASSERT_EQ(std::bit_cast<std::uint64_t>(other.y[i]),
                   std::bit_cast<std::uint64_t>(base.y[i]))
             << "entry " << i;
+    }
+  }
+  simplex::use_vector_width(widest);
+}
+
+// The whole dense pivot in one call is the loop over the columns with
+// axpy_squares, bit for bit, at every width.
+TEST(Kernels, PivotColumnsIsTheLoopOverColumns) {
+  test_support::SeededRng rng(23);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const int widest = simplex::use_vector_width(8);
+  for (const std::size_t ld : {8u, 16u, 56u}) {
+    const std::size_t n = 37;
+    const std::size_t p = ld / 2;
+    const std::size_t q = 5;
+    std::vector<double> t(ld * n);
+    for (double& v : t) v = u(rng);
+    for (std::size_t j = 0; j < n; j += 3) t[j * ld + p] = 0.0;
+    t[q * ld + p] = 0.75;
+    for (const int w : {2, 4, 8}) {
+      if (w > widest) continue;
+      simplex::use_vector_width(w);
+      std::vector<double> a = t;
+      std::vector<double> b = t;
+      std::vector<double> ga(n, -1.0);
+      std::vector<double> gb(n, -1.0);
+      const double piv = t[q * ld + p];
+      a[q * ld + p] = 0.0;
+      b[q * ld + p] = 0.0;
+      simplex::pivot_columns(
+          {a.data(), ld, ld - 2, n, p, q, &a[q * ld], piv, ga.data()});
+      for (std::size_t j = 0; j < n; ++j) {
+        double* cj = &b[j * ld];
+        const double e = cj[p];
+        if (e == 0.0 || j == q) continue;
+        const double f = -e / piv;
+        double g = 1.0 + simplex::axpy_squares(cj, &b[q * ld], f, ld) -
+                   cj[ld - 2] * cj[ld - 2] - cj[ld - 1] * cj[ld - 1];
+        g += f * f - e * e;
+        gb[j] = g < 1.0 ? 1.0 : g;
+        cj[p] = f;
+      }
+      EXPECT_EQ(a, b) << "width " << w << ", ld " << ld;
+      EXPECT_EQ(ga, gb) << "width " << w << ", ld " << ld;
     }
   }
   simplex::use_vector_width(widest);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "simplex/engine.h"
+#include "simplex/kernels.h"
 
 namespace simplex {
 namespace {
@@ -67,8 +68,7 @@ bool Engine::factor_basis(std::vector<double>& lu,
       for (std::size_t j = k + 1; j < m; ++j) {
         double* cj = &lu[j * m];
         const double f = cj[k];
-        if (f == 0.0) continue;
-        for (std::size_t i = k + 1; i < m; ++i) cj[i] -= f * ck[i];
+        if (f != 0.0) axpy(cj + k + 1, ck + k + 1, -f, m - k - 1);
       }
     }
     if (failed == m) return true;
@@ -103,15 +103,13 @@ void Engine::solve_basis(const std::vector<double>& lu,
   for (std::size_t k = 0; k < m; ++k) {
     const double wk = w[k];
     if (wk == 0.0) continue;
-    const double* ck = &lu[k * m];
-    for (std::size_t i = k + 1; i < m; ++i) w[i] -= wk * ck[i];
+    axpy(&w[k + 1], &lu[k * m + k + 1], -wk, m - k - 1);
   }
   for (std::size_t k = m; k-- > 0;) {
     if (w[k] == 0.0) continue;
     const double* ck = &lu[k * m];
     w[k] /= ck[k];
-    const double wk = w[k];
-    for (std::size_t i = 0; i < k; ++i) w[i] -= wk * ck[i];
+    axpy(w.data(), ck, -w[k], k);
   }
   v.swap(w);
 }

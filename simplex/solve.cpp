@@ -104,7 +104,7 @@ bool is_limit(Outcome o) {
 std::uint64_t bytes_needed(std::int64_t rows, std::int64_t cols) {
   const auto m = std::uint64_t(std::max<std::int64_t>(rows, 0));
   const auto n = std::uint64_t(std::max<std::int64_t>(cols, 0));
-  return 8 * ((m + 1) * n + m * m + 8 * (m + n)) + 2 * (m + n) * 8;
+  return 8 * (padded_rows(m + 2) * n + m * m + 8 * (m + n)) + 2 * (m + n) * 8;
 }
 
 // The scaled problem first, on the tableau as the pivots updated it. An
