@@ -31,23 +31,36 @@ template <std::size_t W>
   std::memcpy(p, &v, sizeof v);
 }
 
-// The sum of the eight lanes of `acc` plus `tail`, lane by lane first, then
-// in one fixed order whatever the width.
+// The eight lanes of `acc` plus `tail`, lane by lane.
+template <std::size_t W>
+[[gnu::always_inline]] inline void lanes_of(const Lanes<W>& acc,
+                                            const double (&tail)[8],
+                                            double (&a)[8]) {
+  for (std::size_t p = 0; p < Lanes<W>::kParts; ++p)
+    for (std::size_t k = 0; k < W; ++k)
+      a[p * W + k] = acc.part[p][k] + tail[p * W + k];
+}
+
+// The lanes added up in one fixed order whatever the width.
+[[gnu::always_inline]] inline double sum_of_lanes(const double (&a)[8]) {
+  return ((a[0] + a[1]) + (a[2] + a[3])) + ((a[4] + a[5]) + (a[6] + a[7]));
+}
+
 template <std::size_t W>
 [[gnu::always_inline]] inline double total(const Lanes<W>& acc,
                                            const double (&tail)[8]) {
   double a[8];
-  for (std::size_t p = 0; p < Lanes<W>::kParts; ++p)
-    for (std::size_t k = 0; k < W; ++k)
-      a[p * W + k] = acc.part[p][k] + tail[p * W + k];
-  return ((a[0] + a[1]) + (a[2] + a[3])) + ((a[4] + a[5]) + (a[6] + a[7]));
+  lanes_of(acc, tail, a);
+  return sum_of_lanes(a);
 }
 
 // The tail of fewer than eight entries goes in lanes 0, 1, ..., so that its
-// squares join the sums in the same lanes at every width.
+// squares join the sums in the same lanes at every width. The sums are left
+// in their lanes, in `a`.
 template <std::size_t W>
-[[gnu::always_inline]] inline double axpy_squares_at(double* y, const double* x,
-                                                     double f, std::size_t n) {
+[[gnu::always_inline]] inline void axpy_lanes_at(double* y, const double* x,
+                                                 double f, std::size_t n,
+                                                 double (&a)[8]) {
   using Part = typename Lanes<W>::Part;
   const Part fv = Part{} + f;
   Lanes<W> acc{};
@@ -64,26 +77,55 @@ template <std::size_t W>
     y[i] += f * x[i];
     tail[k] = y[i] * y[i];
   }
-  return total(acc, tail);
+  lanes_of(acc, tail, a);
 }
 
-// The dense pivot's update of every column but q, in one call: the loop
-// over the columns sits with the arithmetic, so that nothing stands between
-// one column and the next.
+template <std::size_t W>
+[[gnu::always_inline]] inline double axpy_squares_at(double* y, const double* x,
+                                                     double f, std::size_t n) {
+  double a[8];
+  axpy_lanes_at<W>(y, x, f, n, a);
+  return sum_of_lanes(a);
+}
+
+// The dense pivot's update of every column but q, in one call, a batch of
+// columns at a time: first each column updated with its squares left in
+// their lanes, then the batch's lanes added up and the weights worked out.
+// The sums of a column wait on its last additions; apart, the batch's
+// updates and its sums each run without waiting.
 template <std::size_t W>
 [[gnu::always_inline]] inline void pivot_columns_at(const PivotColumns& c) {
+  constexpr std::size_t kBatch = 32;
+  double lanes[kBatch][8];
+  double as[kBatch];
+  double fs[kBatch];
+  std::size_t js[kBatch];
   const std::size_t m = c.m;
-  for (std::size_t j = 0; j < c.n; ++j) {
-    double* cj = c.t + j * c.ld;
-    const double a = cj[c.p];
-    if (a == 0.0 || j == c.q) continue;
-    const double f = -a / c.piv;
-    double g = 1.0 + axpy_squares_at<W>(cj, c.cq, f, c.ld) - cj[m] * cj[m] -
-               cj[m + 1] * cj[m + 1];
-    // Row p held a and now holds f.
-    g += f * f - a * a;
-    c.gamma[j] = g < 1.0 ? 1.0 : g;
-    cj[c.p] = f;
+  std::size_t j = 0;
+  while (j < c.n) {
+    std::size_t k = 0;
+    for (; j < c.n && k < kBatch; ++j) {
+      double* cj = c.t + j * c.ld;
+      const double a = cj[c.p];
+      if (a == 0.0 || j == c.q) continue;
+      const double f = -a / c.piv;
+      axpy_lanes_at<W>(cj, c.cq, f, c.ld, lanes[k]);
+      as[k] = a;
+      fs[k] = f;
+      js[k] = j;
+      ++k;
+    }
+    for (std::size_t r = 0; r < k; ++r) {
+      double* cj = c.t + js[r] * c.ld;
+      const double a = as[r];
+      const double f = fs[r];
+      double g =
+          1.0 + sum_of_lanes(lanes[r]) - cj[m] * cj[m] - cj[m + 1] * cj[m + 1];
+      // Row p held a and now holds f.
+      g += f * f - a * a;
+      c.gamma[js[r]] = g < 1.0 ? 1.0 : g;
+      cj[c.p] = f;
+    }
   }
 }
 
