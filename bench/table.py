@@ -136,7 +136,7 @@ def model_road(work):
         benchmark_ns(path, name, "cpu_time"))
     cell = lambda v: "n/a" if v is None else f"{v:.1f}" if v < 1000 else f"{v:,.0f}"
     print()
-    print(f"Model road, one pivot of an (m+1) x n tableau (last-level cache "
+    print(f"Model road, one pivot of an (m+2) x n tableau (last-level cache "
           f"{(llc or 0) / 2**20:.0f} MiB; the floor is storing every entry once for a "
           "tableau that fits in it, reading and writing every entry once for a larger one):")
     print()

@@ -125,8 +125,9 @@ ParsedSolveOptions parse_solve_options(const std::vector<std::string>& args) {
 
 std::string solve_usage() {
   return R"(Usage: karvon-solve [OPTION]... FILE
-Solve the linear program in FILE with LINEAR and report it in the model's
-terms on standard output: status, objective, rows and columns by name.
+Solve the linear program in FILE with karvon's simplex method for models
+and report it in the model's terms on standard output: status, objective,
+rows and columns by name.
 
   karvon-solve afiro.mps
 
