@@ -188,6 +188,8 @@ class Engine {
   double next_random();
   bool drifted() const;
   bool factor_basis(std::vector<double>& lu, std::vector<std::int32_t>& perm);
+  void tableau_from_factors(const std::vector<double>& lu,
+                            const std::vector<std::int32_t>& perm);
   void solve_basis(const std::vector<double>& lu,
                    const std::vector<std::int32_t>& perm,
                    std::vector<double>& v) const;

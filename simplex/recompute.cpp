@@ -114,29 +114,37 @@ void Engine::solve_basis(const std::vector<double>& lu,
   v.swap(w);
 }
 
-bool Engine::recompute() {
+// T's column of nonbasic variable k is -B^-1 times k's column of [A, -I].
+void Engine::tableau_from_factors(const std::vector<double>& lu,
+                                  const std::vector<std::int32_t>& perm) {
   const auto m = std::size_t(m_);
   const auto ld = std::size_t(ld_);
-  if (m > 0) {
+  std::vector<double> v(m);
+  for (std::int32_t q = 0; q < n_; ++q) {
+    std::fill(v.begin(), v.end(), 0.0);
+    const std::int32_t k = nonb_[std::size_t(q)];
+    if (k < n_) {
+      for (auto e = p_.start[std::size_t(k)]; e < p_.start[std::size_t(k) + 1];
+           ++e)
+        v[std::size_t(p_.index[std::size_t(e)])] = -p_.value[std::size_t(e)];
+    } else {
+      v[std::size_t(k - n_)] = 1.0;
+    }
+    solve_basis(lu, perm, v);
+    std::copy(v.begin(), v.end(),
+              t_.begin() + std::ptrdiff_t(std::size_t(q) * ld));
+  }
+}
+
+bool Engine::recompute() {
+  if (m_ > 0) {
     std::vector<double> lu;
     std::vector<std::int32_t> perm;
     if (!factor_basis(lu, perm)) return false;
-    if (form_ == Form::kRevised) revised_invert(lu, perm);
-    std::vector<double> v(m);
-    // T's column of nonbasic variable k is -B^-1 times k's column of [A, -I].
-    for (std::int32_t q = 0; q < n_ && form_ == Form::kTableau; ++q) {
-      std::fill(v.begin(), v.end(), 0.0);
-      const std::int32_t k = nonb_[std::size_t(q)];
-      if (k < n_) {
-        for (auto e = p_.start[std::size_t(k)];
-             e < p_.start[std::size_t(k) + 1]; ++e)
-          v[std::size_t(p_.index[std::size_t(e)])] = -p_.value[std::size_t(e)];
-      } else {
-        v[std::size_t(k - n_)] = 1.0;
-      }
-      solve_basis(lu, perm, v);
-      std::copy(v.begin(), v.end(),
-                t_.begin() + std::ptrdiff_t(std::size_t(q) * ld));
+    if (form_ == Form::kRevised) {
+      revised_invert(lu, perm);
+    } else {
+      tableau_from_factors(lu, perm);
     }
   }
   recompute_reduced_costs();
