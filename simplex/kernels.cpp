@@ -1,5 +1,6 @@
 #include "simplex/kernels.h"
 
+#include <cstdint>
 #include <cstring>
 
 // The eight-lane values never cross a call that is not inlined, so the
@@ -16,6 +17,7 @@ namespace {
 template <std::size_t W>
 struct Lanes {
   using Part [[gnu::vector_size(W * sizeof(double))]] = double;
+  using Mask [[gnu::vector_size(W * sizeof(double))]] = std::int64_t;
   static constexpr std::size_t kParts = 8 / W;
   Part part[kParts];
 };
@@ -88,43 +90,122 @@ template <std::size_t W>
   return sum_of_lanes(a);
 }
 
+// The sums of lanes of W columns at once: v[c] holds column c's lanes (one
+// part of them), and element c of the result is their sum in the order of
+// sum_of_lanes. Each fold adds neighbouring blocks of b lanes of two
+// vectors, the first vector's columns to the left of the second's, so that
+// after the folds b = 1, 2, ..., W / 2 one vector holds the W columns' sums
+// side by side; the parts are then added as sum_of_lanes adds them.
+template <std::size_t W, std::size_t b>
+[[gnu::always_inline]] inline typename Lanes<W>::Part fold(
+    typename Lanes<W>::Part x, typename Lanes<W>::Part y) {
+  typename Lanes<W>::Mask left;
+  typename Lanes<W>::Mask right;
+  for (std::size_t e = 0; e < W; ++e) {
+    const std::size_t u = e / (2 * b) * (2 * b);
+    const std::size_t c = e % (2 * b);
+    left[e] = std::int64_t(c < b ? u + c : W + u + c - b);
+    right[e] = std::int64_t(c < b ? u + b + c : W + u + c);
+  }
+  return __builtin_shuffle(x, y, left) + __builtin_shuffle(x, y, right);
+}
+
+template <std::size_t W, std::size_t b = 1>
+[[gnu::always_inline]] inline void fold_all(typename Lanes<W>::Part* v) {
+  if constexpr (b < W) {
+    for (std::size_t i = 0; i < W / (2 * b); ++i)
+      v[i] = fold<W, b>(v[2 * i], v[2 * i + 1]);
+    fold_all<W, 2 * b>(v);
+  }
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline typename Lanes<W>::Part sums_side_by_side(
+    const Lanes<W>* acc) {
+  using Part = typename Lanes<W>::Part;
+  constexpr std::size_t kParts = Lanes<W>::kParts;
+  Part s[kParts];
+  for (std::size_t p = 0; p < kParts; ++p) {
+    Part v[W];
+    for (std::size_t c = 0; c < W; ++c) v[c] = acc[c].part[p];
+    fold_all<W>(v);
+    s[p] = v[0];
+  }
+  if constexpr (kParts == 1) return s[0];
+  if constexpr (kParts == 2) return s[0] + s[1];
+  if constexpr (kParts == 4) return (s[0] + s[1]) + (s[2] + s[3]);
+}
+
 // The dense pivot's update of every column but q, in one call, a batch of
-// columns at a time: first each column updated with its squares left in
-// their lanes, then the batch's lanes added up and the weights worked out.
-// The sums of a column wait on its last additions; apart, the batch's
-// updates and its sums each run without waiting.
+// columns at a time: the batch's entries in row p and their multipliers
+// first, the multipliers W at a time; then each column updated, with its
+// squares left in their lanes (the rows are whole lanes: no tail); then the
+// lanes added up and the weights worked out, W columns side by side. Each
+// step runs without waiting on the one before it for a column, and the
+// per-column work that would (a division, a sum of lanes) is done W
+// columns to an instruction, with the same operations in the same order.
 template <std::size_t W>
 [[gnu::always_inline]] inline void pivot_columns_at(const PivotColumns& c) {
+  using Part = typename Lanes<W>::Part;
   constexpr std::size_t kBatch = 32;
-  double lanes[kBatch][8];
-  double as[kBatch];
-  double fs[kBatch];
+  Lanes<W> lanes[kBatch];
+  alignas(64) double as[kBatch];
+  alignas(64) double fs[kBatch];
+  alignas(64) double cms[kBatch];
+  alignas(64) double cm1s[kBatch];
   std::size_t js[kBatch];
   const std::size_t m = c.m;
+  const std::size_t ld = c.ld;
+  const double* const cq = c.cq;
+  const Part piv = Part{} + c.piv;
+  const Part one = Part{} + 1.0;
   std::size_t j = 0;
   while (j < c.n) {
     std::size_t k = 0;
     for (; j < c.n && k < kBatch; ++j) {
-      double* cj = c.t + j * c.ld;
-      const double a = cj[c.p];
+      const double a = c.t[j * ld + c.p];
       if (a == 0.0 || j == c.q) continue;
-      const double f = -a / c.piv;
-      axpy_lanes_at<W>(cj, c.cq, f, c.ld, lanes[k]);
       as[k] = a;
-      fs[k] = f;
       js[k] = j;
       ++k;
     }
+    for (std::size_t r = k; r % W != 0; ++r) as[r] = 1.0;
+    for (std::size_t r = 0; r < k; r += W)
+      store<W>(fs + r, -load<W>(as + r) / piv);
     for (std::size_t r = 0; r < k; ++r) {
-      double* cj = c.t + js[r] * c.ld;
-      const double a = as[r];
-      const double f = fs[r];
-      double g =
-          1.0 + sum_of_lanes(lanes[r]) - cj[m] * cj[m] - cj[m + 1] * cj[m + 1];
+      double* cj = c.t + js[r] * ld;
+      const Part f = Part{} + fs[r];
+      Lanes<W> acc{};
+      for (std::size_t i = 0; i < ld; i += 8) {
+        for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
+          const Part v = load<W>(cj + i + p * W) + f * load<W>(cq + i + p * W);
+          store<W>(cj + i + p * W, v);
+          acc.part[p] += v * v;
+        }
+      }
+      lanes[r] = acc;
+      cms[r] = cj[m];
+      cm1s[r] = cj[m + 1];
+      cj[c.p] = fs[r];
+    }
+    std::size_t r = 0;
+    for (; r + W <= k; r += W) {
+      const Part cm = load<W>(cms + r);
+      const Part cm1 = load<W>(cm1s + r);
+      const Part f = load<W>(fs + r);
+      const Part a = load<W>(as + r);
+      Part g = one + sums_side_by_side<W>(lanes + r) - cm * cm - cm1 * cm1;
       // Row p held a and now holds f.
       g += f * f - a * a;
+      g = g < one ? one : g;
+      for (std::size_t e = 0; e < W; ++e) c.gamma[js[r + e]] = g[e];
+    }
+    for (; r < k; ++r) {
+      constexpr double kNoTail[8] = {};
+      double g =
+          1.0 + total(lanes[r], kNoTail) - cms[r] * cms[r] - cm1s[r] * cm1s[r];
+      g += fs[r] * fs[r] - as[r] * as[r];
       c.gamma[js[r]] = g < 1.0 ? 1.0 : g;
-      cj[c.p] = f;
     }
   }
 }
