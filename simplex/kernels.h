@@ -72,6 +72,10 @@ double dot(const double* x, const double* y, std::size_t n);
 // y[i] += f * x[i] for i < n.
 void axpy(double* y, const double* x, double f, std::size_t n);
 
+// dot(x, y, n) of y as it was, then axpy(y, x, f, n), in one pass over y:
+// the bits of the two calls.
+double dot_axpy(double* y, const double* x, double f, std::size_t n);
+
 // d[q] = the sum over r < k of weights[r] * t[q * ld + rows[r]], for q < n:
 // weighted sums of rows of a column-major array, each column's terms added
 // in the order of r, as a loop over one column at a time would add them

@@ -18,6 +18,8 @@ struct Result {
   double axpy_sum;
   double squares;
   double dot;
+  std::vector<double> fused;  // y after dot_axpy
+  double fused_dot;
 };
 
 Result run_at(int width, std::vector<double> y, const std::vector<double>& x,
@@ -29,6 +31,8 @@ Result run_at(int width, std::vector<double> y, const std::vector<double>& x,
   r.dot = simplex::dot(x.data(), y.data(), x.size());
   r.plain = y;
   simplex::axpy(r.plain.data(), x.data(), -f, x.size());
+  r.fused = y;
+  r.fused_dot = simplex::dot_axpy(r.fused.data(), x.data(), -f, x.size());
   r.y = std::move(y);
   return r;
 }
@@ -58,6 +62,10 @@ TEST(Kernels, EveryWidthGivesTheSameBits) {
       naive += v * v;
     }
     EXPECT_NEAR(base.axpy_sum, naive, 1e-12 * naive);
+    // The fused pass is the dot product and then the axpy.
+    EXPECT_EQ(base.fused, base.plain);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(base.fused_dot),
+              std::bit_cast<std::uint64_t>(base.dot));
     for (const int w : {4, 8}) {
       if (w > widest) continue;
       SCOPED_TRACE(::testing::Message() << "width " << w);
@@ -69,6 +77,9 @@ TEST(Kernels, EveryWidthGivesTheSameBits) {
       EXPECT_EQ(std::bit_cast<std::uint64_t>(other.dot),
                 std::bit_cast<std::uint64_t>(base.dot));
       EXPECT_EQ(other.plain, base.plain);
+      EXPECT_EQ(other.fused, base.fused);
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(other.fused_dot),
+                std::bit_cast<std::uint64_t>(base.dot));
       for (std::size_t i = 0; i < n; ++i)
         ASSERT_EQ(std::bit_cast<std::uint64_t>(other.y[i]),
                   std::bit_cast<std::uint64_t>(base.y[i]))

@@ -132,20 +132,27 @@ void Engine::revised_pivot(std::int32_t p, std::int32_t q) {
   const double from_row = -dot_column(nonb_[std::size_t(q)], rho_.data());
   if (std::fabs(from_row - piv) > kPivotAgreement * (1.0 + std::fabs(piv)))
     refactor_ = true;
-  // w = B^-T B^-1 N_k = -B^-T T_q, so that T_j . T_q = N_j . w.
-  // A column with few nonzeros is taken entry by entry, a fuller one whole.
+  // w = B^-T B^-1 N_k = -B^-T T_q, so that T_j . T_q = N_j . w, from B^-1
+  // as it was; in the same pass over it, B' replaces B's column p by N_k:
+  // with u = B^-1 N_k = -T_q, row p of B'^-1 is row p of B^-1 over u_p,
+  // every other row i loses u_i times it. A column with few nonzeros is
+  // taken entry by entry, a fuller one whole.
   nz_.clear();
   for (std::size_t i = 0; i < m; ++i)
     if (col_[i] != 0.0) nz_.push_back(std::int32_t(i));
   const bool sparse = nz_.size() * 4 < m;
   for (std::size_t r = 0; r < m; ++r) {
-    const double* b = &binv_[r * m];
+    double* b = &binv_[r * m];
+    const double f = -rho_[r] / piv;
     double s = 0;
     if (sparse) {
       for (const std::int32_t i : nz_) s += b[i] * col_[std::size_t(i)];
+      if (f != 0.0)
+        for (const std::int32_t i : nz_) b[i] += col_[std::size_t(i)] * f;
     } else {
-      s = dot(b, col_.data(), m);
+      s = f != 0.0 ? dot_axpy(b, col_.data(), f, m) : dot(b, col_.data(), m);
     }
+    if (f != 0.0) b[ps] = f;
     work_[r] = -s;
   }
   // The entering column's weight as updated, against its own: when they
@@ -181,19 +188,6 @@ void Engine::revised_pivot(std::int32_t p, std::int32_t q) {
     g += t * t;
   }
   gamma_[std::size_t(q)] = 1.0 + g;
-  // B' replaces B's column p by N_k: with u = B^-1 N_k = -T_q, row p of
-  // B'^-1 is row p of B^-1 over u_p, every other row i loses u_i times it.
-  for (std::size_t r = 0; r < m; ++r) {
-    const double f = -rho_[r] / piv;
-    if (f == 0.0) continue;
-    double* b = &binv_[r * m];
-    if (sparse) {
-      for (const std::int32_t i : nz_) b[i] += col_[std::size_t(i)] * f;
-    } else {
-      axpy(b, col_.data(), f, m);
-    }
-    b[ps] = f;
-  }
   if (reset) revised_reset_weights();
 }
 
