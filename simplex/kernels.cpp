@@ -56,6 +56,26 @@ template <std::size_t W>
   return sum_of_lanes(a);
 }
 
+// y[i] += f * x[i] over the whole lanes of n (the first n / 8 * 8 entries),
+// the new entries' squares summed in their lanes.
+template <std::size_t W>
+[[gnu::always_inline]] inline Lanes<W> axpy_whole_lanes(double* y,
+                                                        const double* x,
+                                                        double f,
+                                                        std::size_t n) {
+  using Part = typename Lanes<W>::Part;
+  const Part fv = Part{} + f;
+  Lanes<W> acc{};
+  for (std::size_t i = 0; i + 8 <= n; i += 8) {
+    for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
+      const Part v = load<W>(y + i + p * W) + fv * load<W>(x + i + p * W);
+      store<W>(y + i + p * W, v);
+      acc.part[p] += v * v;
+    }
+  }
+  return acc;
+}
+
 // The tail of fewer than eight entries goes in lanes 0, 1, ..., so that its
 // squares join the sums in the same lanes at every width. The sums are left
 // in their lanes, in `a`.
@@ -63,19 +83,9 @@ template <std::size_t W>
 [[gnu::always_inline]] inline void axpy_lanes_at(double* y, const double* x,
                                                  double f, std::size_t n,
                                                  double (&a)[8]) {
-  using Part = typename Lanes<W>::Part;
-  const Part fv = Part{} + f;
-  Lanes<W> acc{};
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
-      const Part v = load<W>(y + i + p * W) + fv * load<W>(x + i + p * W);
-      store<W>(y + i + p * W, v);
-      acc.part[p] += v * v;
-    }
-  }
+  const Lanes<W> acc = axpy_whole_lanes<W>(y, x, f, n);
   double tail[8] = {};
-  for (std::size_t k = 0; i < n; ++i, ++k) {
+  for (std::size_t k = 0, i = n / 8 * 8; i < n; ++i, ++k) {
     y[i] += f * x[i];
     tail[k] = y[i] * y[i];
   }
@@ -156,7 +166,6 @@ template <std::size_t W>
   std::size_t js[kBatch];
   const std::size_t m = c.m;
   const std::size_t ld = c.ld;
-  const double* const cq = c.cq;
   const Part piv = Part{} + c.piv;
   const Part one = Part{} + 1.0;
   std::size_t j = 0;
@@ -174,16 +183,7 @@ template <std::size_t W>
       store<W>(fs + r, -load<W>(as + r) / piv);
     for (std::size_t r = 0; r < k; ++r) {
       double* cj = c.t + js[r] * ld;
-      const Part f = Part{} + fs[r];
-      Lanes<W> acc{};
-      for (std::size_t i = 0; i < ld; i += 8) {
-        for (std::size_t p = 0; p < Lanes<W>::kParts; ++p) {
-          const Part v = load<W>(cj + i + p * W) + f * load<W>(cq + i + p * W);
-          store<W>(cj + i + p * W, v);
-          acc.part[p] += v * v;
-        }
-      }
-      lanes[r] = acc;
+      lanes[r] = axpy_whole_lanes<W>(cj, c.cq, fs[r], ld);
       cms[r] = cj[m];
       cm1s[r] = cj[m + 1];
       cj[c.p] = fs[r];
