@@ -6,7 +6,7 @@
 // The engine keeps these loops private, so the three below follow its code
 // step for step (the dense path of Engine::pivot, the phase-2 branches of
 // Engine::price and Engine::ratio_test); the arithmetic of the pivot is the
-// library's own simplex::axpy_squares at the width chosen for the run.
+// library's own simplex::pivot_columns at the width chosen for the run.
 
 #include <benchmark/benchmark.h>
 
