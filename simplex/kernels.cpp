@@ -178,8 +178,15 @@ template <std::size_t W>
       js[k] = j;
       ++k;
     }
-    for (std::size_t r = k; r % W != 0; ++r) as[r] = 1.0;
-    for (std::size_t r = 0; r < k; r += W)
+    // The batch filled up to whole vectors with harmless columns that
+    // are worked out and never stored.
+    const std::size_t whole = (k + W - 1) / W * W;
+    for (std::size_t r = k; r < whole; ++r) {
+      as[r] = 1.0;
+      cms[r] = cm1s[r] = 0.0;
+      lanes[r] = Lanes<W>{};
+    }
+    for (std::size_t r = 0; r < whole; r += W)
       store<W>(fs + r, -load<W>(as + r) / piv);
     for (std::size_t r = 0; r < k; ++r) {
       double* cj = c.t + js[r] * ld;
@@ -188,8 +195,7 @@ template <std::size_t W>
       cm1s[r] = cj[m + 1];
       cj[c.p] = fs[r];
     }
-    std::size_t r = 0;
-    for (; r + W <= k; r += W) {
+    for (std::size_t r = 0; r < k; r += W) {
       const Part cm = load<W>(cms + r);
       const Part cm1 = load<W>(cm1s + r);
       const Part f = load<W>(fs + r);
@@ -198,14 +204,8 @@ template <std::size_t W>
       // Row p held a and now holds f.
       g += f * f - a * a;
       g = g < one ? one : g;
-      for (std::size_t e = 0; e < W; ++e) c.gamma[js[r + e]] = g[e];
-    }
-    for (; r < k; ++r) {
-      constexpr double kNoTail[8] = {};
-      double g =
-          1.0 + total(lanes[r], kNoTail) - cms[r] * cms[r] - cm1s[r] * cm1s[r];
-      g += fs[r] * fs[r] - as[r] * as[r];
-      c.gamma[js[r]] = g < 1.0 ? 1.0 : g;
+      for (std::size_t e = 0; e < W && r + e < k; ++e)
+        c.gamma[js[r + e]] = g[e];
     }
   }
 }
